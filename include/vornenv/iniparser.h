@@ -1,0 +1,83 @@
+// iniparser: the reader of environment description files.
+//
+// A description file is text made of lines.  Each line is trimmed of the
+// bytes space, \t, \n, \v, \f and \r at both ends; then it is
+//   * a comment when it is empty or starts with ';' (dropped wherever it
+//     stands; it never ends a section),
+//   * a section header "[name]" (the name trimmed, not empty),
+//   * an entry "name = value", holding '=' exactly once (both sides trimmed,
+//     neither empty).
+// The first significant line must be a header; a header is followed by its
+// entries; the first line after them that is no entry must be a header again.
+// Section names are unique in the file, entry names within their section,
+// compared byte for byte.
+//
+// The reader gives no meaning to any name: it hands what it finds, in file
+// order, to three callbacks that a derived class implements.  Every failure
+// goes through envassert(): the message goes to std::cerr and a
+// std::runtime_error carrying it ends the run.
+
+#ifndef VORNENV_INIPARSER_H_
+#define VORNENV_INIPARSER_H_
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "vornenv/export.h"
+#include "vornfile/vornfile.h"
+
+namespace vornenv {
+
+class inirun;
+
+class VORNENV_EXPORT iniparser {
+ public:
+  // Keeps a copy of path; does not open the file.  Fails with the path's
+  // text followed by " Provided ini file path is invalid!" when
+  // path.valid() is false, and then no reader exists.
+  explicit iniparser(const vornfile::filepath& path);
+  iniparser(const iniparser& other);
+  iniparser& operator=(const iniparser&) = delete;
+  virtual ~iniparser();
+
+  // One parse run: reads the whole file, then calls, for each section in
+  // file order, beginsection(), newentry() for each of its entries, and
+  // endsection().  A file without significant lines makes no call.  Each run
+  // reads the file afresh and remembers nothing of earlier runs.
+  //
+  // Fails (std::runtime_error, after the message on std::cerr) when the file
+  // cannot be opened or read, at the first syntax error, at a repeated name,
+  // or when a callback returns false.  Sections reported before the failure
+  // stay reported; the section in which it arises gets no endsection().  An
+  // exception thrown by a callback passes through unchanged.
+  void operator()();
+
+ private:
+  friend class inirun;
+
+  // The callbacks.  The strings are NUL-terminated and valid only for the
+  // duration of the call: copy what you keep.  Returning false stops the run
+  // with the reader's own assertion:
+  //   beginsection: name + " no begining of section found where expected!"
+  //   newentry:     name + " --> " + value + " invalid entry found!"
+  //   endsection:   "section definition did not conform!"
+  virtual bool beginsection(const char* name) = 0;
+  virtual bool endsection() = 0;
+  virtual bool newentry(const char* name, const char* value) = 0;
+
+  // Line classes; each takes one trimmed significant line.
+  static bool iscomment(std::string_view line);
+  static bool issection(std::string_view line);
+  // The name between the brackets, trimmed; fails when it is empty.
+  static std::string_view getsection(std::string_view line);
+  static bool isentry(std::string_view line);
+  // Name and value, trimmed; fails when either is empty.
+  static std::pair<std::string_view, std::string_view> getentry(std::string_view line);
+
+  vornfile::filepath path_;
+};
+
+}  // namespace vornenv
+
+#endif  // VORNENV_INIPARSER_H_

@@ -1,0 +1,14 @@
+// Everything public of vornenv, and through it the sibling types
+// (vornfile::filepath, vornplatform::vornstr, ...).
+
+#ifndef VORNENV_VORNENV_H_
+#define VORNENV_VORNENV_H_
+
+#include "vornenv/diagnostics.h"
+#include "vornenv/export.h"
+#include "vornenv/iniparser.h"
+#include "vornenv/platform.h"
+#include "vornfile/vornfile.h"
+#include "vornplatform/vornplatform.h"
+
+#endif  // VORNENV_VORNENV_H_

@@ -1,0 +1,84 @@
+// POSIX backend of vornfile.
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+
+#include "vornfile/backend.h"
+
+#ifndef VORNFILE_MULTIARCH
+#define VORNFILE_MULTIARCH ""
+#endif
+
+namespace vornfile::backend {
+
+namespace {
+
+bool islibraryname(const char* name) {
+  const std::size_t n = std::strlen(name);
+  if (n >= 3 && std::strcmp(name + n - 3, ".so") == 0) return true;
+  return std::strstr(name, ".so.") != nullptr;
+}
+
+bool isregular(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+char nativesep() { return '/'; }
+char listsep() { return ':'; }
+
+std::size_t splitroot(const std::string& text, std::string& root) {
+  std::size_t n = 0;
+  while (n < text.size() && (text[n] == '/' || text[n] == '\\')) ++n;
+  root = n != 0 ? "/" : "";
+  return n;
+}
+
+bool fold(const std::string&, std::string&) { return false; }
+
+bool isdirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<std::string> listlibraries(const std::string& dir) {
+  std::vector<std::string> out;
+  std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), ::closedir);
+  if (!d) return out;
+  std::string path = dir;
+  if (path.empty() || path.back() != '/') path += '/';
+  const std::size_t base = path.size();
+  while (const dirent* e = ::readdir(d.get())) {
+    if (!islibraryname(e->d_name)) continue;
+    // Links count when they lead to a regular file, so stat, not d_type.
+    path.resize(base);
+    path += e->d_name;
+    if (e->d_type == DT_REG || isregular(path)) out.emplace_back(e->d_name);
+  }
+  return out;
+}
+
+std::vector<std::string> systemdirs() {
+  // The dynamic loader's default search, Debian's multiarch folders first.
+  const std::string multiarch = VORNFILE_MULTIARCH;
+  std::vector<std::string> candidates;
+  if (!multiarch.empty()) {
+    candidates.push_back("/lib/" + multiarch);
+    candidates.push_back("/usr/lib/" + multiarch);
+  }
+  for (const char* dir : {"/lib64", "/usr/lib64", "/lib", "/usr/lib"}) {
+    candidates.emplace_back(dir);
+  }
+  std::vector<std::string> out;
+  for (std::string& dir : candidates) {
+    if (isdirectory(dir)) out.push_back(std::move(dir));
+  }
+  return out;
+}
+
+}  // namespace vornfile::backend

@@ -1,0 +1,165 @@
+// Path rules shared by every platform.  The separator that str() writes
+// differs, so expectations are built with sep().
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+
+#include "support/testsupport.h"
+#include "vornenv/platform.h"
+#include "vornfile/vornfile.h"
+
+namespace vornfile {
+namespace {
+
+using vornenv::testing::scopedtempdir;
+
+// Rewrites '/' into the separator that str() writes.
+std::string native(std::string text) {
+  const char sep = filepath("a/b").str()[1];
+  std::replace(text.begin(), text.end(), '/', sep);
+  return text;
+}
+
+std::vector<std::string> comps(const filepath& p) {
+  std::vector<std::string> out;
+  for (const pathcomp& c : p) out.push_back(c.str());
+  return out;
+}
+
+TEST(filepath_test, both_separators_and_normalisation) {
+  EXPECT_EQ(filepath("a\\b/c").str(), native("a/b/c"));
+  EXPECT_EQ(filepath("a//b///c/").str(), native("a/b/c"));
+  EXPECT_EQ(filepath("./a/./b/.").str(), native("a/b"));
+  EXPECT_EQ(filepath("a/../b").str(), native("a/../b"));
+  EXPECT_EQ(comps(filepath("x/y z/w")), (std::vector<std::string>{"x", "y z", "w"}));
+}
+
+TEST(filepath_test, dot_alone_stays_here_and_empty_is_invalid) {
+  EXPECT_EQ(filepath(".").str(), ".");
+  EXPECT_EQ(filepath("././/").str(), ".");
+  EXPECT_TRUE(filepath(".").valid());
+  EXPECT_FALSE(filepath("").valid());
+  EXPECT_FALSE(filepath().valid());
+  EXPECT_FALSE(filepath(static_cast<const char*>(nullptr)).valid());
+  EXPECT_TRUE(filepath().empty());
+}
+
+TEST(filepath_test, validity) {
+  EXPECT_TRUE(filepath("tools/bin").valid());
+  EXPECT_TRUE(filepath("with blank/and-dash_under.dot").valid());
+  for (const char* bad : {"a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "a\tb", "a\x1f"}) {
+    EXPECT_FALSE(filepath(bad).valid()) << bad;
+  }
+  EXPECT_FALSE(filepath(std::string("a") + vornenv::pathlistsep + "b").valid());
+  EXPECT_TRUE(filepath("caf\xC3\xA9").valid());
+}
+
+TEST(filepath_test, assign_replaces_one_component_by_many) {
+  filepath p("a/$(X)/d");
+  auto pos = p.begin() + 1;
+  auto last = p.assign(pos, filepath("b/c"));
+  EXPECT_EQ(p.str(), native("a/b/c/d"));
+  EXPECT_EQ(last->str(), "c");
+  ++last;
+  EXPECT_EQ(last->str(), "d");
+}
+
+TEST(filepath_test, assign_of_nothing_returns_position_before) {
+  filepath p("$(X)/d");
+  auto last = p.assign(p.begin(), filepath("."));
+  ++last;
+  EXPECT_EQ(last, p.begin());
+  EXPECT_EQ(p.str(), "d");
+  filepath q("$(X)");
+  auto l2 = q.assign(q.begin(), filepath("."));
+  EXPECT_EQ(q.str(), ".");
+  EXPECT_EQ(++l2, q.end());
+}
+
+TEST(filepath_test, assign_at_first_component_takes_root) {
+  scopedtempdir dir;  // an absolute path on every platform
+  const filepath home(dir.path().string());
+  filepath p("$(HOME)/tools");
+  p.assign(p.begin(), home);
+  EXPECT_EQ(p.str(), home.str() + native("/tools"));
+  EXPECT_EQ(p, home + pathcomp("tools"));
+  // Elsewhere only the components go in, without the root.
+  filepath q("a/$(HOME)");
+  q.assign(q.begin() + 1, home);
+  filepath expected("a");
+  for (const pathcomp& c : home) expected = expected + c;
+  EXPECT_EQ(q.str(), expected.str());
+}
+
+TEST(filepath_test, name_and_append) {
+  EXPECT_EQ(filepath("a/b/lib.so").name().str(), "lib.so");
+  EXPECT_EQ(filepath().name().str(), "");
+  EXPECT_EQ((filepath("a") + pathcomp("b")).str(), native("a/b"));
+  EXPECT_EQ((filepath(".") + pathcomp("b")).str(), "b");
+}
+
+TEST(filepath_test, ordering_is_component_wise) {
+  EXPECT_TRUE(filepath("a") < filepath("a/b"));
+  EXPECT_TRUE(filepath("a/b") < filepath("a b"));  // component "a" < "a b"
+  EXPECT_TRUE(filepath("a/b") < filepath("a/c"));
+  EXPECT_FALSE(filepath("a//b/") < filepath("a/b"));
+  EXPECT_EQ(filepath("a//b/"), filepath("a\\b"));
+  EXPECT_TRUE(filepath("rel") < filepath(scopedtempdir().path().string()));
+  // Bytes compare as unsigned.
+  EXPECT_TRUE(filepath("z") < filepath("\xC3\xA9"));
+  std::set<filepath> s{filepath("a/b"), filepath("a//b"), filepath("a/./b/")};
+  EXPECT_EQ(s.size(), 1u);
+}
+
+TEST(pathlist_test, split_drops_empty_pieces_and_merge_joins) {
+  auto parts = splitpathlist(";a;;b/c;", ';');
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0].str(), "a");
+  EXPECT_EQ(parts[1].str(), native("b/c"));
+  EXPECT_TRUE(splitpathlist("", ';').empty());
+  EXPECT_EQ(mergepathlist(parts, '|'), "a|" + native("b/c"));
+  EXPECT_EQ(mergepathlist({}, ';'), "");
+}
+
+TEST(systemdirs_test, override_and_libraries) {
+  scopedtempdir dir;
+  const std::string sys1 = dir.mkdir("sys1"), sys2 = dir.mkdir("sys2");
+  dir.write("sys1/zeta.dll", "");
+  dir.write("sys1/alpha.dll", "");
+  dir.write("sys1/libalpha.so", "");
+  dir.write("sys1/libbeta.so.1.2", "");
+  dir.write("sys1/notes.txt", "");
+  dir.write("sys1/solo.sox", "");
+  dir.mkdir("sys1/dir.so");
+  dir.mkdir("sys1/dir.dll");
+  dir.write("sys2/alpha.dll", "");
+  dir.write("sys2/libalpha.so", "");
+  setsystemdirs({filepath(sys1), filepath(sys2)});
+  auto dirs = getsystemdirs();
+  ASSERT_EQ(dirs.size(), 2u);
+  EXPECT_EQ(dirs[0], filepath(sys1));
+  // Sorted bare names; which files count is each platform's own affair.
+  auto libs = getshliblist(filepath(sys1));
+  EXPECT_EQ(libs.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(libs.begin(), libs.end()));
+  for (const filepath& l : libs) EXPECT_EQ(std::distance(l.begin(), l.end()), 1);
+  // sys2 holds nothing new, under the same names.
+  EXPECT_EQ(getsystemlibs(), std::set<filepath>(libs.begin(), libs.end()));
+  resetsystemdirs();
+  EXPECT_NE(getsystemdirs().size(), 0u);
+  EXPECT_TRUE(getshliblist(filepath(dir.file("missing"))).empty());
+}
+
+TEST(direxists_test, only_existing_directories) {
+  scopedtempdir dir;
+  EXPECT_TRUE(direxists(filepath(dir.mkdir("d"))));
+  EXPECT_FALSE(direxists(filepath(dir.write("f", "x"))));
+  EXPECT_FALSE(direxists(filepath(dir.file("missing"))));
+  EXPECT_FALSE(direxists(filepath()));
+}
+
+}  // namespace
+}  // namespace vornfile

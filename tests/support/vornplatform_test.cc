@@ -1,0 +1,40 @@
+#include "vornplatform/vornplatform.h"
+
+#include <gtest/gtest.h>
+
+#include "support/testsupport.h"
+
+namespace vornplatform {
+namespace {
+
+using vornenv::testing::scopedenv;
+
+TEST(vornplatform_test, set_read_and_remove) {
+  scopedenv guard("VORNENV_TEST_VAR", std::nullopt);
+  EXPECT_EQ(getenvvar("VORNENV_TEST_VAR").str(), "");
+  putenvvar("VORNENV_TEST_VAR", "a value; with $(stuff)");
+  EXPECT_EQ(getenvvar("VORNENV_TEST_VAR").str(), "a value; with $(stuff)");
+  putenvvar("VORNENV_TEST_VAR", "");
+  EXPECT_EQ(getenvvar(std::string("VORNENV_TEST_VAR")).str(), "");
+}
+
+TEST(vornplatform_test, long_values_survive) {
+  scopedenv guard("VORNENV_TEST_LONG", std::nullopt);
+  const std::string value(30000, 'x');
+  putenvvar("VORNENV_TEST_LONG", value);
+  EXPECT_EQ(getenvvar("VORNENV_TEST_LONG").str(), value);
+}
+
+TEST(vornplatform_test, refused_names_fail_loudly) {
+  EXPECT_ASSERTION(putenvvar("", "x"), " putenvvar - failed to set environment variable!");
+  EXPECT_ASSERTION(putenvvar("A=B", "x"), "A=B putenvvar - failed to set environment variable!");
+  EXPECT_ASSERTION(putenvvar(std::string("A\0B", 3), "x"),
+                   std::string("A\0B", 3) + " putenvvar - failed to set environment variable!");
+}
+
+TEST(vornplatform_test, null_text_is_empty) {
+  EXPECT_EQ(vornstr(static_cast<const char*>(nullptr)).str(), "");
+}
+
+}  // namespace
+}  // namespace vornplatform
