@@ -5,9 +5,13 @@
 #define VORNENV_VORNENV_H_
 
 #include "vornenv/diagnostics.h"
+#include "vornenv/entrytofilepath.h"
+#include "vornenv/envbuilder.h"
+#include "vornenv/expandvar.h"
 #include "vornenv/export.h"
 #include "vornenv/iniparser.h"
 #include "vornenv/platform.h"
+#include "vornenv/sections.h"
 #include "vornfile/vornfile.h"
 #include "vornplatform/vornplatform.h"
 

@@ -1,0 +1,147 @@
+// envbuilder: applies an environment description file to the calling
+// process, section by section, and keeps every section for lookups.
+//
+//   vornenv::envbuilder builder(vornfile::filepath("dev.ini"));
+//   builder();  // parse and apply; throws std::runtime_error on failure
+//   const auto& env = builder.getsection("Environment");
+//   std::string cc = env.getentry("CC").value();
+//
+// The section name selects what a section does when it ends:
+//   "Environment"       sets one variable per entry, values expanded
+//   "Executable Paths"  puts its directories in front of "PATH"
+//   "Library Paths"     the same, after warning about libraries that the
+//                       system directories would override
+//   any other name      nothing; kept for lookups
+// Names are compared exactly, letter case significant.
+
+#ifndef VORNENV_ENVBUILDER_H_
+#define VORNENV_ENVBUILDER_H_
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "vornenv/export.h"
+#include "vornenv/iniparser.h"
+#include "vornfile/vornfile.h"
+
+namespace vornenv {
+
+class VORNENV_EXPORT envbuilder : public iniparser {
+ public:
+  // One name/value pair.  Either side may be empty; equality and order look
+  // at the name alone, byte by byte.
+  class VORNENV_EXPORT entry {
+   public:
+    entry();
+    entry(const std::string& name, const std::string& value);
+    entry(const entry& other);
+    entry& operator=(const entry& other);
+    ~entry();
+
+    const std::string& name() const { return name_; }
+    const std::string& value() const { return value_; }
+    // False exactly when name and value are both empty.
+    bool valid() const { return !name_.empty() || !value_.empty(); }
+    bool operator==(const entry& other) const { return name_ == other.name_; }
+    bool operator!=(const entry& other) const { return !(*this == other); }
+    bool operator<(const entry& other) const { return name_ < other.name_; }
+
+   private:
+    std::string name_;
+    std::string value_;
+  };
+
+  // The base of every section kind: a name and entries with unique names, in
+  // the order they were added.  Each kind supplies a hook that checks or
+  // rewrites an entry as it is added, a validity test, and an action that
+  // the builder runs when the section ends.
+  class VORNENV_EXPORT section {
+   public:
+    using const_iterator = std::deque<entry>::const_iterator;
+
+    explicit section(const std::string& name);
+    section(const section& other);
+    section& operator=(const section&) = delete;
+    virtual ~section();
+
+    // Adds a copy of e, as the kind's hook leaves it, and returns the hook's
+    // answer (the copy is stored even when that is false).  Fails, storing
+    // nothing, for an invalid entry
+    //   (name + " --> " + value + " section::newentry - Invalid entry provided!")
+    // and for a name already held
+    //   (name + " section::newentry - entry already exists!").
+    // An exception from the hook passes through and stores nothing.
+    bool newentry(const entry& e);
+
+    // The entry of that name; the section's default entry (empty name and
+    // value, the same object every time) when there is none.
+    // REQUIRES: name is not null.
+    const entry& getentry(const char* name) const;
+
+    const std::string& name() const { return name_; }
+    const_iterator begin() const { return entries_.begin(); }
+    const_iterator end() const { return entries_.end(); }
+
+    // Sections compare by name alone.
+    bool operator==(const section& other) const { return name_ == other.name_; }
+    bool operator!=(const section& other) const { return !(*this == other); }
+    bool operator<(const section& other) const { return name_ < other.name_; }
+
+    // Whether the section, as read, is fit to be applied.
+    virtual bool valid() const = 0;
+
+   private:
+    friend class envbuilder;
+
+    // The kind's hook: sees the copy about to be stored and may rewrite it.
+    virtual bool donewentry(entry& e) = 0;
+    // The kind's action, run by the builder when the section ends.
+    virtual bool operator()() = 0;
+
+    std::string name_;
+    // A deque keeps entries in place as it grows, so the index can point
+    // into them and references handed out stay valid.  The index keeps the
+    // duplicate test and lookups constant-time for sections of any size.
+    std::deque<entry> entries_;
+    std::unordered_map<std::string_view, const entry*> index_;
+    entry default_;
+  };
+
+  // Keeps a copy of path; opens nothing (the parse, operator(), does that).
+  // Fails like iniparser for a path that is not valid.
+  explicit envbuilder(const vornfile::filepath& path);
+  // The copy shares the section objects with other; either may outlive the
+  // other.
+  envbuilder(const envbuilder& other);
+  envbuilder& operator=(const envbuilder&) = delete;
+  ~envbuilder() override;
+
+  // The section of that name, or an empty section (empty name, no entries,
+  // not valid()) when there is none.  REQUIRES: name is not null.
+  const section& getsection(const char* name) const;
+  // Every section held, in name order.
+  std::vector<std::string> sectionnames() const;
+
+ private:
+  class nullsection;
+  using sectionmap = std::map<std::string, std::shared_ptr<section>>;
+
+  bool beginsection(const char* name) override;
+  bool endsection() override;
+  bool newentry(const char* name, const char* value) override;
+  // A new section of the kind that name selects, owned by the caller.
+  std::unique_ptr<section> createsection(const std::string& name) const;
+
+  sectionmap sections_;
+  sectionmap::iterator current_;  // sections_.end() when none is current
+  std::unique_ptr<section> null_;
+};
+
+}  // namespace vornenv
+
+#endif  // VORNENV_ENVBUILDER_H_

@@ -1,0 +1,93 @@
+// The section kinds that envbuilder creates, by section name.  Each is
+// created empty at its header, filled entry by entry through
+// section::newentry(), and applied once when the section ends.
+
+#ifndef VORNENV_SECTIONS_H_
+#define VORNENV_SECTIONS_H_
+
+#include <string>
+
+#include "vornenv/envbuilder.h"
+#include "vornenv/export.h"
+
+namespace vornenv {
+
+// Any section whose name selects no other kind: keeps its entries unchanged
+// for lookups and does nothing when it ends.
+class VORNENV_EXPORT anonsection final : public envbuilder::section {
+ public:
+  explicit anonsection(const std::string& name);
+  anonsection(const anonsection& other);
+  ~anonsection() override;
+
+ private:
+  bool donewentry(envbuilder::entry& e) override;  // true, e unchanged
+  bool valid() const override;                     // true
+  bool operator()() override;                      // true, no action
+};
+
+// "Environment": when it ends, sets one variable per entry, in entry order,
+// to the entry's value with its $(NAME) references expanded at that moment.
+// Each variable is set before the next value is expanded, so a value may use
+// the variables of earlier entries and of earlier sections.  An expansion
+// failure throws; the variables already set stay set.  The stored entries
+// keep the unexpanded text.
+class VORNENV_EXPORT envblock final : public envbuilder::section {
+ public:
+  explicit envblock(const std::string& name);
+  envblock(const envblock& other);
+  ~envblock() override;
+
+ private:
+  bool donewentry(envbuilder::entry& e) override;  // true, e unchanged
+  bool valid() const override;                     // true
+  bool operator()() override;
+};
+
+// "Executable Paths": each entry's value names a directory.  As an entry is
+// added, its value is converted to a path (entrytofilepath::convert(),
+// expanding references component by component), stored in that converted
+// form, and must name an existing directory (false otherwise, which stops
+// the parse).  When the section ends, the path variable becomes the
+// section's directories followed by the variable's earlier elements, each
+// path once, at its first place, joined by pathlistsep.
+class VORNENV_EXPORT pathlist : public envbuilder::section {
+ public:
+  // pathvar: the variable to build ("PATH"); fails with
+  // "pathlist::pathlist - provided path variable is empty!" when empty.
+  pathlist(const std::string& pathvar, const std::string& name);
+  pathlist(const pathlist& other);
+  ~pathlist() override;
+
+ protected:
+  // The new value of the path variable, from the stored entries and the
+  // variable's current value.
+  std::string getpathstr() const;
+
+ private:
+  bool donewentry(envbuilder::entry& e) override;
+  bool valid() const override;  // true
+  bool operator()() override;
+
+  std::string pathvar_;
+};
+
+// "Library Paths": a pathlist on "PATH" that, before changing it, warns once
+// per section directory that holds libraries which the system directories
+// also hold:
+//   ****WARNING****: These libraries are going to be overridden as they are
+//   available in windows, system or system32 directory: a.dll, b.dll
+// (one line, libraries in ascending order).
+class VORNENV_EXPORT libpathlist final : public pathlist {
+ public:
+  explicit libpathlist(const std::string& name);
+  libpathlist(const libpathlist& other);
+  ~libpathlist() override;
+
+  // Writes the warnings; always true.
+  bool valid() const override;
+};
+
+}  // namespace vornenv
+
+#endif  // VORNENV_SECTIONS_H_

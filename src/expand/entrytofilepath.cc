@@ -1,0 +1,71 @@
+#include "vornenv/entrytofilepath.h"
+
+#include <set>
+#include <string>
+
+#include "support/diagnostics.h"
+#include "vornenv/expandvar.h"
+#include "vornenv/platform.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornenv {
+
+using vornfile::filepath;
+
+entrytofilepath::entrytofilepath(std::vector<filepath>& list) : target(list) {}
+
+entrytofilepath::entrytofilepath(const entrytofilepath& other) = default;
+
+filepath entrytofilepath::convert(const envbuilder::entry& e) {
+  // Split first, expand afterwards: a reference must lie within one
+  // component.  Components of 4 characters or fewer cannot hold a reference
+  // to a name longer than one character and stay as written.
+  filepath path(e.value());
+  for (auto it = path.begin(); it != path.end(); ++it) {
+    const std::string comp = it->str();
+    if (comp.size() <= 4) continue;
+    const filepath expanded(expandvar(comp));
+    if (!expanded.valid()) {
+      envfail(expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
+    }
+    it = path.assign(it, expanded);
+  }
+  return path;
+}
+
+void entrytofilepath::operator()(const envbuilder::entry& e) {
+  target.push_back(convert(e));
+}
+
+std::vector<filepath> getliblocations(const envbuilder::section& s) {
+  std::vector<filepath> found;
+  if (!s.valid()) return found;
+
+  std::vector<filepath> dirs = vornfile::getsystemdirs();
+  for (const envbuilder::entry& e : s) dirs.emplace_back(e.value());
+
+  // Every separator ends a piece, empty ones too; the text after the last
+  // separator counts only when it is not empty.
+  const std::string path = vornplatform::getenvvar("PATH").str();
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t stop = path.find(pathlistsep, start);
+    if (stop == std::string::npos) stop = path.size();
+    filepath dir(path.substr(start, stop - start));
+    if (vornfile::direxists(dir)) dirs.push_back(std::move(dir));
+    start = stop + 1;
+  }
+
+  std::set<filepath> seen;
+  for (const filepath& dir : dirs) {
+    if (!dir.valid()) continue;
+    for (filepath& lib : vornfile::getshliblist(dir)) {
+      if (seen.count(lib) != 0) continue;
+      found.push_back(dir + lib.name());
+      seen.insert(std::move(lib));
+    }
+  }
+  return found;
+}
+
+}  // namespace vornenv

@@ -1,0 +1,31 @@
+#include "vornenv/expandvar.h"
+#include "vornenv/sections.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornenv {
+
+anonsection::anonsection(const std::string& name) : section(name) {}
+anonsection::anonsection(const anonsection& other) = default;
+anonsection::~anonsection() = default;
+
+bool anonsection::donewentry(envbuilder::entry&) { return true; }
+bool anonsection::valid() const { return true; }
+bool anonsection::operator()() { return true; }
+
+envblock::envblock(const std::string& name) : section(name) {}
+envblock::envblock(const envblock& other) = default;
+envblock::~envblock() = default;
+
+bool envblock::donewentry(envbuilder::entry&) { return true; }
+bool envblock::valid() const { return true; }
+
+bool envblock::operator()() {
+  if (!valid()) return false;
+  // One at a time: each value sees the variables set by the entries before.
+  for (const envbuilder::entry& e : *this) {
+    vornplatform::putenvvar(e.name(), expandvar(e.value()));
+  }
+  return true;
+}
+
+}  // namespace vornenv

@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <iterator>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "support/diagnostics.h"
+#include "vornenv/entrytofilepath.h"
+#include "vornenv/platform.h"
+#include "vornenv/sections.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornenv {
+
+using vornfile::filepath;
+
+pathlist::pathlist(const std::string& pathvar, const std::string& name)
+    : section(name), pathvar_(pathvar) {
+  envassert(!pathvar_.empty(), "pathlist::pathlist - provided path variable is empty!");
+}
+
+pathlist::pathlist(const pathlist& other) = default;
+pathlist::~pathlist() = default;
+
+bool pathlist::donewentry(envbuilder::entry& e) {
+  const filepath path = entrytofilepath::convert(e);
+  // Stored converted even when the directory is missing.
+  e = envbuilder::entry(e.name(), path.str());
+  return vornfile::direxists(path);
+}
+
+bool pathlist::valid() const { return true; }
+
+std::string pathlist::getpathstr() const {
+  std::vector<filepath> converted;
+  std::for_each(begin(), end(), entrytofilepath(converted));
+  const std::vector<filepath> current =
+      vornfile::splitpathlist(vornplatform::getenvvar(pathvar_).str(), pathlistsep);
+
+  // The section's directories first, then the earlier elements; each path
+  // once, at its first place.
+  std::vector<filepath> merged;
+  merged.reserve(converted.size() + current.size());
+  std::set<const filepath*, bool (*)(const filepath*, const filepath*)> seen(
+      [](const filepath* a, const filepath* b) { return *a < *b; });
+  for (const std::vector<filepath>* list : {&std::as_const(converted), &current}) {
+    for (const filepath& p : *list) {
+      if (seen.insert(&p).second) merged.push_back(p);
+    }
+  }
+  return vornfile::mergepathlist(merged, pathlistsep);
+}
+
+bool pathlist::operator()() {
+  if (!valid()) return false;
+  vornplatform::putenvvar(pathvar_, getpathstr());
+  return true;
+}
+
+libpathlist::libpathlist(const std::string& name) : pathlist("PATH", name) {}
+libpathlist::libpathlist(const libpathlist& other) = default;
+libpathlist::~libpathlist() = default;
+
+bool libpathlist::valid() const {
+  const std::set<filepath> system = vornfile::getsystemlibs();
+  for (const envbuilder::entry& e : *this) {
+    std::vector<filepath> libs = vornfile::getshliblist(filepath(e.value()));
+    std::sort(libs.begin(), libs.end());
+    // Both sides are ordered: one merge pass finds the libraries they share.
+    std::vector<filepath> overridden;
+    std::set_intersection(libs.begin(), libs.end(), system.begin(), system.end(),
+                          std::back_inserter(overridden));
+    std::string message =
+        "These libraries are going to be overridden as they are available in "
+        "windows, system or system32 directory: ";
+    for (std::size_t i = 0; i < overridden.size(); ++i) {
+      if (i != 0) message += ", ";
+      message += overridden[i].str();
+    }
+    envwarn(overridden.empty(), message);
+  }
+  return true;
+}
+
+}  // namespace vornenv
