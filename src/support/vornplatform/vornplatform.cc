@@ -1,8 +1,8 @@
 #include "vornplatform/vornplatform.h"
 
-#include <iostream>
 #include <stdexcept>
 
+#include "errstream.h"
 #include "vornplatform/backend.h"
 
 namespace vornplatform {
@@ -26,7 +26,7 @@ void putenvvar(const vornstr& name, const vornstr& value) {
   // vornplatform sits below vornenv and cannot call its envassert, so it
   // reports in the same form itself.
   const std::string message = n + " putenvvar - failed to set environment variable!";
-  std::cerr << "****ASSERTION****: " << message << std::endl;
+  vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
 }
 
