@@ -82,6 +82,8 @@ TEST_F(envbuilder_test, missing_section_is_the_null_section) {
   EXPECT_EQ(none.getentry("a").name(), "");
   EXPECT_FALSE(none.valid());
   EXPECT_EQ(&none, &b->getsection("Other"));
+  EXPECT_EQ(&none, &b->getsection(nullptr));
+  EXPECT_EQ(&none.getentry(nullptr), &none.getentry("a"));
   EXPECT_TRUE(getliblocations(none).empty());
 }
 
