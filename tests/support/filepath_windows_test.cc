@@ -84,6 +84,10 @@ TEST(filepath_windows_test, bare_root_replacing_first_component) {
   filepath unc("$(SHARE)/tools");
   unc.assign(unc.begin(), filepath("\\\\server\\share"));
   EXPECT_EQ(unc.str(), "\\\\server\\share\\tools");
+  // A server without its share: what follows is the share.
+  filepath server("$(SERVER)/share/tools");
+  server.assign(server.begin(), filepath("//server"));
+  EXPECT_EQ(server.str(), "\\\\server\\share\\tools");
 
   // Alone it stays drive-relative; further in, only components go in.
   filepath alone("$(DRIVE)");
