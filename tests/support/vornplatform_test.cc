@@ -18,6 +18,13 @@ TEST(vornplatform_test, set_read_and_remove) {
   EXPECT_EQ(getenvvar(std::string("VORNENV_TEST_VAR")).str(), "");
 }
 
+TEST(vornplatform_test, removing_an_unset_variable_is_quiet) {
+  scopedenv guard("VORNENV_TEST_UNSET", std::nullopt);
+  auto out = vornenv::testing::capture([] { putenvvar("VORNENV_TEST_UNSET", ""); });
+  EXPECT_FALSE(out.thrown);
+  EXPECT_EQ(out.err, "");
+}
+
 TEST(vornplatform_test, long_values_survive) {
   scopedenv guard("VORNENV_TEST_LONG", std::nullopt);
   const std::string value(30000, 'x');
@@ -28,6 +35,7 @@ TEST(vornplatform_test, long_values_survive) {
 TEST(vornplatform_test, refused_names_fail_loudly) {
   EXPECT_ASSERTION(putenvvar("", "x"), " putenvvar - failed to set environment variable!");
   EXPECT_ASSERTION(putenvvar("A=B", "x"), "A=B putenvvar - failed to set environment variable!");
+  EXPECT_ASSERTION(putenvvar("=C:", "x"), "=C: putenvvar - failed to set environment variable!");
   EXPECT_ASSERTION(putenvvar(std::string("A\0B", 3), "x"),
                    std::string("A\0B", 3) + " putenvvar - failed to set environment variable!");
 }

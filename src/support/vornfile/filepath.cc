@@ -102,8 +102,14 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
       joined += backend::nativesep();
       joined += 'x';
       std::string root;
-      backend::splitroot(joined, root);
-      setroot(std::move(root));
+      const std::size_t used = backend::splitroot(joined, root);
+      // Unless the placeholder itself went into the root, as the share
+      // after a bare "\\server" does: then the root stays as it was.
+      if (used < joined.size()) {
+        setroot(std::move(root));
+      } else {
+        setroot(with.root_);
+      }
     } else {
       setroot(with.root_);
     }

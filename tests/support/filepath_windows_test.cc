@@ -1,0 +1,141 @@
+// Path rules of the Windows backend.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/testsupport.h"
+#include "vornfile/vornfile.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornfile {
+namespace {
+
+using vornenv::testing::scopedtempdir;
+
+std::vector<std::string> comps(const filepath& p) {
+  std::vector<std::string> out;
+  for (const pathcomp& c : p) out.push_back(c.str());
+  return out;
+}
+
+TEST(filepath_windows_test, drive_roots) {
+  EXPECT_EQ(filepath("C:/a\\b/").str(), "C:\\a\\b");
+  EXPECT_EQ(filepath("c:/").str(), "c:\\");
+  EXPECT_EQ(filepath("C:\\\\").str(), "C:\\");
+  EXPECT_EQ(comps(filepath("C:\\a")), (std::vector<std::string>{"a"}));
+  // Drive-relative: the root has no separator, the rest stays relative.
+  EXPECT_EQ(filepath("C:").str(), "C:");
+  EXPECT_EQ(filepath("C:tools/bin").str(), "C:tools\\bin");
+  EXPECT_EQ(comps(filepath("C:tools")), (std::vector<std::string>{"tools"}));
+  EXPECT_NE(filepath("C:tools"), filepath("C:\\tools"));
+  EXPECT_NE(filepath("C:\\tools"), filepath("D:\\tools"));
+  EXPECT_NE(filepath("C:tools"), filepath("tools"));
+  // Only a letter before the colon makes a drive.
+  EXPECT_EQ(comps(filepath("1:/a")), (std::vector<std::string>{"1:", "a"}));
+}
+
+TEST(filepath_windows_test, separator_and_unc_roots) {
+  EXPECT_EQ(filepath("/").str(), "\\");
+  EXPECT_EQ(filepath("/a/b").str(), "\\a\\b");
+  EXPECT_EQ(filepath("///a").str(), "\\a");
+  EXPECT_NE(filepath("\\a"), filepath("a"));
+  EXPECT_NE(filepath("\\a"), filepath("C:\\a"));
+  EXPECT_EQ(filepath("//server/share/dir/").str(), "\\\\server\\share\\dir");
+  EXPECT_EQ(filepath("\\\\server\\share").str(), "\\\\server\\share\\");
+  EXPECT_EQ(filepath("\\\\server/share").str(), "\\\\server\\share\\");
+  EXPECT_EQ(filepath("\\\\server").str(), "\\\\server\\");
+  // Server and share are the root, not components.
+  EXPECT_EQ(comps(filepath("//server/share/dir")), (std::vector<std::string>{"dir"}));
+  EXPECT_NE(filepath("//server/share"), filepath("/server/share"));
+  EXPECT_TRUE(filepath("\\\\server\\share\\dir").valid());
+}
+
+TEST(filepath_windows_test, list_separator_is_semicolon) {
+  EXPECT_FALSE(filepath("C:\\a;b").valid());
+  EXPECT_TRUE(filepath("C:\\a:b").valid());
+  auto parts = splitpathlist("C:\\a;d:/b;;", ';');
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(mergepathlist(parts, ';'), "C:\\a;d:\\b");
+}
+
+TEST(filepath_windows_test, letter_case_is_folded) {
+  EXPECT_EQ(filepath("C:\\a\\b"), filepath("c:/A/b/"));
+  EXPECT_FALSE(filepath("C:\\a\\b") < filepath("c:/A/b/"));
+  EXPECT_FALSE(filepath("c:/A/b/") < filepath("C:\\a\\b"));
+  EXPECT_EQ(filepath("\\\\SERVER\\Share\\x"), filepath("//server/share/X"));
+  // Folded before comparing: 'a' < 'B' here, unlike byte order.
+  EXPECT_TRUE(filepath("a") < filepath("B"));
+  EXPECT_TRUE(pathcomp("a") < pathcomp("B"));
+  // Written as given.
+  EXPECT_EQ(filepath("C:\\Program Files").str(), "C:\\Program Files");
+  std::set<filepath> s{filepath("C:\\Tools"), filepath("c:/tools/"), filepath("C:\\TOOLS\\.")};
+  EXPECT_EQ(s.size(), 1u);
+}
+
+TEST(filepath_windows_test, bare_root_replacing_first_component) {
+  filepath p("$(DRIVE)/tools");
+  p.assign(p.begin(), filepath("C:"));
+  EXPECT_EQ(p.str(), "C:\\tools");
+  EXPECT_EQ(p, filepath("C:\\tools"));
+
+  filepath unc("$(SHARE)/tools");
+  unc.assign(unc.begin(), filepath("\\\\server\\share"));
+  EXPECT_EQ(unc.str(), "\\\\server\\share\\tools");
+  // A server without its share: what follows is the share.
+  filepath server("$(SERVER)/share/tools");
+  server.assign(server.begin(), filepath("//server"));
+  EXPECT_EQ(server.str(), "\\\\server\\share\\tools");
+
+  // Alone it stays drive-relative; further in, only components go in.
+  filepath alone("$(DRIVE)");
+  alone.assign(alone.begin(), filepath("C:"));
+  EXPECT_EQ(alone.str(), "C:");
+  filepath inner("a/$(DRIVE)/tools");
+  inner.assign(inner.begin() + 1, filepath("C:"));
+  EXPECT_EQ(inner.str(), "a\\tools");
+}
+
+TEST(filepath_windows_test, shared_libraries_are_dll_files_in_any_case) {
+  scopedtempdir dir;
+  dir.write("alpha.dll", "");
+  dir.write("BETA.DLL", "");
+  dir.write("gamma.Dll", "");
+  dir.write("libdelta.so", "");
+  dir.write("libdelta.so.1", "");
+  dir.write("epsilon.dllx", "");
+  dir.write("dll", "");
+  dir.write("notes.txt", "");
+  dir.mkdir("folder.dll");
+  std::vector<std::string> names;
+  for (const filepath& l : getshliblist(filepath(dir.path().string() + "/"))) {
+    names.push_back(l.str());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"alpha.dll", "BETA.DLL", "gamma.Dll"}));
+  // The same library under another spelling is the same file.
+  EXPECT_EQ(filepath("ALPHA.DLL"), filepath(names[0]));
+}
+
+TEST(filepath_windows_test, platform_system_directories) {
+  resetsystemdirs();
+  const std::string root = vornplatform::getenvvar("SystemRoot").str();
+  ASSERT_FALSE(root.empty());
+  const filepath windows(root);
+  const std::vector<filepath> dirs = getsystemdirs();
+  ASSERT_GE(dirs.size(), 2u);
+  ASSERT_LE(dirs.size(), 3u);
+  // Search order: system32, the 16-bit system folder when there is one,
+  // the Windows directory.  Compared with letter case folded.
+  EXPECT_EQ(dirs.front(), windows + pathcomp("SYSTEM32")) << dirs.front().str();
+  if (dirs.size() == 3) {
+    EXPECT_EQ(dirs[1], windows + pathcomp("system")) << dirs[1].str();
+  }
+  EXPECT_EQ(dirs.back(), windows) << dirs.back().str();
+  for (const filepath& d : dirs) EXPECT_TRUE(direxists(d)) << d.str();
+  EXPECT_EQ(getsystemlibs().count(filepath("KERNEL32.DLL")), 1u);
+}
+
+}  // namespace
+}  // namespace vornfile
