@@ -79,5 +79,13 @@ TEST(vornplatform_windows_test, names_are_case_insensitive) {
   EXPECT_EQ(getenvvar("vornenv_test_case").str(), "upper");
 }
 
+TEST(vornplatform_windows_test, snapshot_looks_names_up_as_the_platform_does) {
+  scopedenv guard("VORNENV_Mixed_Case", "v");
+  const envsnapshot snap;
+  EXPECT_EQ(snap.get("vornenv_mixed_case").str(), "v");
+  EXPECT_EQ(snap.get("VORNENV_MIXED_CASE").str(), getenvvar("VORNENV_MIXED_CASE").str());
+  for (const auto& [name, value] : snap.vars()) EXPECT_NE(name.front(), '=');
+}
+
 }  // namespace
 }  // namespace vornplatform
