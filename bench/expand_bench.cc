@@ -6,31 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "support/bulkenviron_posix.h"
 #include "vornenv/expandvar.h"
-
-extern char** environ;
 
 namespace {
 
-// Installs many variables at once by swapping environ (setenv() would search
-// the whole environment for each one), and restores it afterwards.
-class bulkenviron {
- public:
-  explicit bulkenviron(std::vector<std::string> vars) : vars_(std::move(vars)), old_(environ) {
-    for (std::string& v : vars_) table_.push_back(v.data());
-    for (char** e = old_; e != nullptr && *e != nullptr; ++e) table_.push_back(*e);
-    table_.push_back(nullptr);
-    environ = table_.data();
-  }
-  ~bulkenviron() { environ = old_; }
-  bulkenviron(const bulkenviron&) = delete;
-  bulkenviron& operator=(const bulkenviron&) = delete;
-
- private:
-  std::vector<std::string> vars_;
-  std::vector<char*> table_;
-  char** old_;
-};
+using vornenv::testing::bulkenviron;
 
 void bm_deep_chain(benchmark::State& state) {
   const int depth = static_cast<int>(state.range(0));

@@ -17,16 +17,8 @@ using vornfile::filepath;
 using vornplatform::getenvvar;
 using vornplatform::putenvvar;
 
-class envbuilder_test : public ::testing::Test {
+class envbuilder_test : public testing::parsetest {
  protected:
-  std::unique_ptr<envbuilder> parse(const std::string& text) {
-    auto b = std::make_unique<envbuilder>(filepath(dir_.write("b.ini", text)));
-    last_ = capture([&] { (*b)(); });
-    return b;
-  }
-
-  scopedtempdir dir_;
-  testing::outcome last_;
   scopedenv path_{"PATH", std::nullopt}, home_{"VX_HOME", dir_.path().string()},
       tools_{"VX_TOOLS", std::nullopt}, a_{"VX_A", std::nullopt};
 };

@@ -36,16 +36,8 @@ bool isknownfailure(const std::string& message) {
   return false;
 }
 
-class hostile_test : public ::testing::Test {
+class hostile_test : public testing::parsetest {
  protected:
-  std::unique_ptr<envbuilder> parse(const std::string& bytes) {
-    auto b = std::make_unique<envbuilder>(filepath(dir_.write("h.ini", bytes)));
-    last_ = capture([&] { (*b)(); });
-    return b;
-  }
-
-  scopedtempdir dir_;
-  testing::outcome last_;
   scopedenv path_{"PATH", vornplatform::getenvvar("PATH").str()};
 };
 

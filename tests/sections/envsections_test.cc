@@ -13,17 +13,9 @@ using testing::scopedtempdir;
 using vornplatform::getenvvar;
 using vornplatform::putenvvar;
 
-class envsections_test : public ::testing::Test {
+class envsections_test : public testing::parsetest {
  protected:
   // Parses text as a description file; returns the builder.
-  std::unique_ptr<envbuilder> parse(const std::string& text) {
-    auto b = std::make_unique<envbuilder>(vornfile::filepath(dir_.write("env.ini", text)));
-    last_ = capture([&] { (*b)(); });
-    return b;
-  }
-
-  scopedtempdir dir_;
-  testing::outcome last_;
   scopedenv a_{"VX_A", std::nullopt}, b_{"VX_B", std::nullopt}, c_{"VX_C", std::nullopt};
 };
 

@@ -21,7 +21,7 @@ const std::string kwarn =
     "****WARNING****: These libraries are going to be overridden as they are available in "
     "windows, system or system32 directory: ";
 
-class pathlist_test : public ::testing::Test {
+class pathlist_test : public testing::parsetest {
  protected:
   void SetUp() override {
     for (const char* d : {"x", "y", "z", "w", "sys"}) dirs_[d] = filepath(dir_.mkdir(d)).str();
@@ -29,11 +29,6 @@ class pathlist_test : public ::testing::Test {
   }
   void TearDown() override { vornfile::resetsystemdirs(); }
 
-  std::unique_ptr<envbuilder> parse(const std::string& text) {
-    auto b = std::make_unique<envbuilder>(vornfile::filepath(dir_.write("paths.ini", text)));
-    last_ = capture([&] { (*b)(); });
-    return b;
-  }
   // The directories joined as a path list.
   std::string list(std::initializer_list<const char*> names) {
     std::string out;
@@ -50,9 +45,7 @@ class pathlist_test : public ::testing::Test {
     dir_.write(folder + "/" + libname(name), "");
   }
 
-  scopedtempdir dir_;
   std::map<std::string, std::string> dirs_;
-  testing::outcome last_;
   scopedenv path_{"PATH", std::nullopt};
 };
 

@@ -72,4 +72,10 @@ outcome capture(const std::function<void()>& call) {
   return out;
 }
 
+std::unique_ptr<envbuilder> parsetest::parse(const std::string& text, const std::string& file) {
+  auto b = std::make_unique<envbuilder>(vornfile::filepath(dir_.write(file, text)));
+  last_ = capture([&] { (*b)(); });
+  return b;
+}
+
 }  // namespace vornenv::testing

@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <string>
+
+#include "vornenv/envbuilder.h"
 
 namespace vornenv::testing {
 
@@ -59,6 +62,17 @@ outcome capture(const std::function<void()>& call);
 inline std::string what(const std::string& message) {
   return message.substr(0, message.find('\0'));
 }
+
+// A fixture that parses description files written to a scratch directory.
+class parsetest : public ::testing::Test {
+ protected:
+  // Writes text to a file, parses it with a new builder and returns the
+  // builder; last_ holds what the parse wrote to std::cerr and threw.
+  std::unique_ptr<envbuilder> parse(const std::string& text, const std::string& file = "test.ini");
+
+  scopedtempdir dir_;
+  outcome last_;
+};
 
 }  // namespace vornenv::testing
 
