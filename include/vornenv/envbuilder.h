@@ -17,12 +17,12 @@
 #ifndef VORNENV_ENVBUILDER_H_
 #define VORNENV_ENVBUILDER_H_
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "vornenv/export.h"
@@ -97,17 +97,22 @@ class VORNENV_EXPORT envbuilder : public iniparser {
    private:
     friend class envbuilder;
 
+    // newentry() for an entry the caller gives up: stored without a copy.
+    bool adoptentry(entry&& e);
+    // The stored entry of that name, or nullptr.
+    const entry* findentry(std::string_view name) const;
+
     // The kind's hook: sees the copy about to be stored and may rewrite it.
     virtual bool donewentry(entry& e) = 0;
     // The kind's action, run by the builder when the section ends.
     virtual bool operator()() = 0;
 
     std::string name_;
-    // A deque keeps entries in place as it grows, so the index can point
-    // into them and references handed out stay valid.  The index keeps the
-    // duplicate test and lookups constant-time for sections of any size.
+    // A deque keeps entries in place as it grows, so references handed out
+    // stay valid.  The index (a hash table of positions into entries_) keeps
+    // the duplicate test and lookups constant-time for sections of any size.
     std::deque<entry> entries_;
-    std::unordered_map<std::string_view, const entry*> index_;
+    std::vector<std::uint64_t> index_;
     entry default_;
   };
 

@@ -1,5 +1,6 @@
-#include "vornenv/envbuilder.h"
 #include "support/diagnostics.h"
+#include "support/hashindex.h"
+#include "vornenv/envbuilder.h"
 
 namespace vornenv {
 
@@ -16,35 +17,38 @@ envbuilder::entry::~entry() = default;
 
 envbuilder::section::section(const std::string& name) : name_(name) {}
 
-// The index points into the entries it was built for, so a copy builds its
-// own.
-envbuilder::section::section(const section& other)
-    : name_(other.name_), entries_(other.entries_), default_(other.default_) {
-  index_.reserve(entries_.size());
-  for (const entry& e : entries_) index_.emplace(e.name(), &e);
-}
+envbuilder::section::section(const section& other) = default;
 
 envbuilder::section::~section() = default;
 
-bool envbuilder::section::newentry(const entry& e) {
+const envbuilder::entry* envbuilder::section::findentry(std::string_view name) const {
+  const std::size_t pos = hashindex::find(index_, name, hashindex::hashof(name),
+                                          [this](std::size_t i) { return entries_[i].name(); });
+  return pos == hashindex::npos ? nullptr : &entries_[pos];
+}
+
+bool envbuilder::section::newentry(const entry& e) { return adoptentry(entry(e)); }
+
+bool envbuilder::section::adoptentry(entry&& e) {
   if (!e.valid()) {
     envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
   }
-  if (index_.count(e.name()) != 0) {
+  if (findentry(e.name()) != nullptr) {
     envfail(e.name() + " section::newentry - entry already exists!");
   }
-  entry copy(e);
-  const bool accepted = donewentry(copy);
-  entries_.push_back(std::move(copy));
-  const entry& stored = entries_.back();
-  index_.emplace(stored.name(), &stored);
+  // e is the section's own copy from here on: the hook may rewrite it, and
+  // it is stored as the hook leaves it, whatever the hook answers.
+  const bool accepted = donewentry(e);
+  entries_.push_back(std::move(e));
+  const std::size_t pos = entries_.size() - 1;
+  hashindex::insert(index_, entries_.size(), pos, hashindex::hashof(entries_[pos].name()));
   return accepted;
 }
 
 const envbuilder::entry& envbuilder::section::getentry(const char* name) const {
   if (name == nullptr) return default_;  // a null name matches nothing
-  auto it = index_.find(std::string_view(name));
-  return it != index_.end() ? *it->second : default_;
+  const entry* found = findentry(name);
+  return found != nullptr ? *found : default_;
 }
 
 }  // namespace vornenv
