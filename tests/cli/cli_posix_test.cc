@@ -22,6 +22,11 @@ using cli::quotesh;
 // shell might act on.  MARK is created by any of them that gets run.
 class hostile {
  public:
+  // A directory on PATH, whose name holds commands too.
+  static std::string pathelement(const std::string& mark) {
+    return "it's `touch " + mark + "` $(touch " + mark + ")";
+  }
+
   static std::string hostilevalue(const std::string& mark) {
     return "it's \"q\" `touch " + mark + "` \\ %P% !b! $HOME\nline2 '\\'' $x ${y}";
   }
@@ -30,7 +35,7 @@ class hostile {
       : mark_(dir_.file("marker")),
         // No "$(...)": the library would take it for a reference.
         inherited_("VORNENV_CLI_HOSTILE", hostilevalue(mark_)),
-        path_("PATH", "/usr/bin:/bin:" + dir_.mkdir("it's `touch x` $(touch y)") + ":/usr/bin") {
+        path_("PATH", "/usr/bin:/bin:" + dir_.mkdir(pathelement(mark_)) + ":/usr/bin") {
     file_ = dir_.write(
         "hostile.ini",
         "[Environment]\n"
@@ -52,7 +57,7 @@ class hostile {
     return "VORNENV_CLI_EVIL=" + hex("$(touch " + mark_ + ")") + "\n" +
            "VORNENV_CLI_COPY=" + hex(hostilevalue(mark_)) + "\n" +
            "VORNENV_CLI_FILE=" + hex("it's \"q\" `touch " + mark_ + "` \\ %P% !b! $HOME ; x | y & z > w") + "\n" +
-           "PATH=" + hex(dir_.file("bin") + ":/usr/bin:/bin:" + dir_.file("it's `touch x` $(touch y)")) + "\n";
+           "PATH=" + hex(dir_.file("bin") + ":/usr/bin:/bin:" + dir_.file(pathelement(mark_))) + "\n";
   }
 
   static std::vector<std::string> names() {
