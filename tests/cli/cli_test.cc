@@ -107,7 +107,7 @@ TEST(cli_test, run_passes_the_environment_and_the_status_on) {
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string path =
       vornfile::filepath(bin).str() + sep + vornfile::filepath(dir.file("other")).str();
-  EXPECT_EQ(r.out, "VORNENV_CLI_CC=" + hex(dir.path().string() + "/bin/cc") + "\nPATH=" +
+  EXPECT_EQ(lf(r.out), "VORNENV_CLI_CC=" + hex(dir.path().string() + "/bin/cc") + "\nPATH=" +
                        hex(path) + "\n");
 
   r = runvornenv({"run", file, "--", probe(), "exit", "7"});

@@ -24,7 +24,7 @@ TEST(cli_windows_test, run_quotes_arguments_as_the_c_runtime_reads_them) {
   EXPECT_EQ(r.status, 0) << r.err;
   std::string expected;
   for (const std::string& a : args) expected += hex(a) + "\n";
-  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(lf(r.out), expected);
 }
 
 TEST(cli_windows_test, export_cmd_run_by_cmd_gives_what_run_gives) {

@@ -10,6 +10,11 @@ ranprogram runvornenv(const std::vector<std::string>& args) {
   return runprogram(argv);
 }
 
+std::string lf(std::string text) {
+  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 std::string hex(const std::string& text) {
   std::string out;
   char buf[3];

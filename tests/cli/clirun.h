@@ -28,6 +28,9 @@ std::string nativepath(const std::string& path);
 // The file name of a shared library called base on this platform.
 std::string libfile(const std::string& base);
 
+// text with each "\r\n" turned into "\n": probe writes in text mode.
+std::string lf(std::string text);
+
 // "hex" of text, as probe prints it.
 std::string hex(const std::string& text);
 

@@ -62,8 +62,7 @@ ranprogram runprogram(const std::vector<std::string>& argv) {
   }
   r.out = slurp(out);
   // stderr is in text mode: "\r\n" becomes "\n" for the comparisons.
-  r.err = slurp(err);
-  for (std::size_t at; (at = r.err.find("\r\n")) != std::string::npos;) r.err.erase(at, 1);
+  r.err = lf(slurp(err));
   return r;
 }
 
