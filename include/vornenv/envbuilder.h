@@ -79,8 +79,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     bool newentry(const entry& e);
 
     // The entry of that name; the section's default entry (empty name and
-    // value, the same object every time) when there is none.
-    // REQUIRES: name is not null.
+    // value, the same object every time) when there is none or name is null.
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
@@ -122,7 +121,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   ~envbuilder() override;
 
   // The section of that name, or an empty section (empty name, no entries,
-  // not valid()) when there is none.  REQUIRES: name is not null.
+  // not valid()) when there is none or name is null.
   const section& getsection(const char* name) const;
   // Every section held, in name order.
   std::vector<std::string> sectionnames() const;

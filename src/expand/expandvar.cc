@@ -1,6 +1,7 @@
 #include "vornenv/expandvar.h"
 
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 
@@ -22,6 +23,23 @@ struct varframe {
   std::string varname;      // empty for the caller's text, which is never compared
 };
 
+// Looks variables up for one expansion.  The platform searches the whole
+// environment for every lookup, so an expansion that makes many switches to
+// a copy indexed once; expandvar writes no variable, so within one call the
+// copy answers exactly as the environment would.
+class varlookup {
+ public:
+  std::string operator()(const std::string& name) {
+    if (!snapshot_ && ++lookups_ > kdirectlookups) snapshot_.emplace();
+    return snapshot_ ? snapshot_->get(name).str() : vornplatform::getenvvar(name).str();
+  }
+
+ private:
+  static constexpr int kdirectlookups = 32;
+  int lookups_ = 0;
+  std::optional<vornplatform::envsnapshot> snapshot_;
+};
+
 }  // namespace
 
 std::string expandvar(const std::string& text) {
@@ -30,6 +48,7 @@ std::string expandvar(const std::string& text) {
   // names: exactly the variables being expanded at this moment.
   std::deque<varframe> stack;
   std::unordered_set<std::string_view> active;
+  varlookup lookup;
   stack.push_back({std::string(), &text, 0, std::string()});
 
   while (!stack.empty()) {
@@ -52,7 +71,7 @@ std::string expandvar(const std::string& text) {
     if (active.count(name) != 0) {
       envfail("'" + name + "' this variable recursively refers to it's self, failed expansion!");
     }
-    std::string value = vornplatform::getenvvar(name).str();
+    std::string value = lookup(name);
     if (value.empty()) envfail("'" + name + "' envvar is not set yet!");
     varframe& child = stack.emplace_back();
     child.owned = std::move(value);

@@ -31,6 +31,7 @@ envbuilder::envbuilder(const envbuilder& other)
 envbuilder::~envbuilder() = default;
 
 const envbuilder::section& envbuilder::getsection(const char* name) const {
+  if (name == nullptr) return *null_;  // a null name matches nothing
   auto it = sections_.find(name);
   return it != sections_.end() ? *it->second : *null_;
 }

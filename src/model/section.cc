@@ -42,6 +42,7 @@ bool envbuilder::section::newentry(const entry& e) {
 }
 
 const envbuilder::entry& envbuilder::section::getentry(const char* name) const {
+  if (name == nullptr) return default_;  // a null name matches nothing
   auto it = index_.find(std::string_view(name));
   return it != index_.end() ? *it->second : default_;
 }

@@ -2,13 +2,14 @@
 
 #include "support/diagnostics.h"
 
-#include <iostream>
 #include <stdexcept>
+
+#include "support/errstream.h"
 
 namespace vornenv {
 
 void envfail(const std::string& message) {
-  std::cerr << "****ASSERTION****: " << message << std::endl;
+  vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
 }
 
@@ -17,7 +18,7 @@ void envassert(bool condition, const std::string& message) {
 }
 
 void envwarn(bool condition, const std::string& message) {
-  if (!condition) std::cerr << "****WARNING****: " << message << std::endl;
+  if (!condition) vornsupport::errstream() << "****WARNING****: " << message << std::endl;
 }
 
 }  // namespace vornenv

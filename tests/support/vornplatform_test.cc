@@ -36,5 +36,21 @@ TEST(vornplatform_test, null_text_is_empty) {
   EXPECT_EQ(vornstr(static_cast<const char*>(nullptr)).str(), "");
 }
 
+TEST(envsnapshot_test, answers_as_getenvvar_did_when_taken) {
+  scopedenv a("VORNENV_SNAP_A", "one=two"), b("VORNENV_SNAP_B", std::nullopt);
+  const envsnapshot snap;
+  putenvvar("VORNENV_SNAP_A", "changed");
+  putenvvar("VORNENV_SNAP_B", "later");
+  EXPECT_EQ(snap.get("VORNENV_SNAP_A").str(), "one=two");
+  EXPECT_EQ(snap.get("VORNENV_SNAP_B").str(), "");
+  EXPECT_EQ(snap.get("").str(), getenvvar("").str());
+  EXPECT_EQ(snap.get("VORNENV_SNAP_A=one").str(), getenvvar("VORNENV_SNAP_A=one").str());
+  bool listed = false;
+  for (const auto& [name, value] : snap.vars()) {
+    listed = listed || (name == "VORNENV_SNAP_A" && value == "one=two");
+  }
+  EXPECT_TRUE(listed);
+}
+
 }  // namespace
 }  // namespace vornplatform

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "vornfile/backend.h"
-#include "vornfile/nodestructor.h"
+#include "nodestructor.h"
 #include "vornfile/vornfile.h"
 
 namespace vornfile {
@@ -12,7 +12,7 @@ namespace {
 
 // The override of setsystemdirs(), built on first use and never destroyed.
 std::optional<std::vector<filepath>>& systemdirsoverride() {
-  static nodestructor<std::optional<std::vector<filepath>>> dirs;
+  static vornsupport::nodestructor<std::optional<std::vector<filepath>>> dirs;
   return *dirs.get();
 }
 

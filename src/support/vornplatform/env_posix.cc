@@ -1,6 +1,9 @@
 // POSIX backend of vornplatform: the C library's environ.
 
 #include <cstdlib>
+#include <cstring>
+
+extern char** environ;
 
 #include "vornplatform/backend.h"
 
@@ -15,5 +18,17 @@ bool setvar(const std::string& name, const std::string& value) {
   if (value.empty()) return ::unsetenv(name.c_str()) == 0;
   return ::setenv(name.c_str(), value.c_str(), 1) == 0;
 }
+
+std::vector<std::pair<std::string, std::string>> listvars() {
+  std::vector<std::pair<std::string, std::string>> vars;
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq == nullptr || eq == *e) continue;
+    vars.emplace_back(std::string(*e, static_cast<std::size_t>(eq - *e)), std::string(eq + 1));
+  }
+  return vars;
+}
+
+std::string lookupkey(const std::string& name) { return name; }
 
 }  // namespace vornplatform::backend

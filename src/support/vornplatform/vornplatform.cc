@@ -1,8 +1,8 @@
 #include "vornplatform/vornplatform.h"
 
-#include <iostream>
 #include <stdexcept>
 
+#include "errstream.h"
 #include "vornplatform/backend.h"
 
 namespace vornplatform {
@@ -26,8 +26,33 @@ void putenvvar(const vornstr& name, const vornstr& value) {
   // vornplatform sits below vornenv and cannot call its envassert, so it
   // reports in the same form itself.
   const std::string message = n + " putenvvar - failed to set environment variable!";
-  std::cerr << "****ASSERTION****: " << message << std::endl;
+  vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
+}
+
+envsnapshot::envsnapshot() : vars_(backend::listvars()) { buildindex(); }
+
+envsnapshot::envsnapshot(const envsnapshot& other) = default;
+
+envsnapshot& envsnapshot::operator=(const envsnapshot& other) = default;
+
+envsnapshot::~envsnapshot() = default;
+
+void envsnapshot::buildindex() {
+  index_.reserve(vars_.size());
+  for (std::size_t i = 0; i < vars_.size(); ++i) {
+    index_.emplace(backend::lookupkey(vars_[i].first), i);  // the first one wins
+  }
+}
+
+vornstr envsnapshot::get(const vornstr& name) const {
+  const std::string& n = name.str();
+  // The platform's own lookup of a name that no listed variable can carry
+  // may still match something (glibc's getenv("A=B") finds A set to "B=x"):
+  // ask it directly, so that get() never differs from getenvvar().
+  if (n.empty() || n.find('=') != std::string::npos) return getenvvar(name);
+  auto it = index_.find(backend::lookupkey(n));
+  return it == index_.end() ? vornstr("") : vornstr(vars_[it->second].second);
 }
 
 }  // namespace vornplatform

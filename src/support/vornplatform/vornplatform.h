@@ -8,7 +8,11 @@
 #ifndef VORNPLATFORM_VORNPLATFORM_H_
 #define VORNPLATFORM_VORNPLATFORM_H_
 
+#include <cstddef>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "vornplatform/export.h"
 
@@ -34,6 +38,32 @@ VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
 // " putenvvar - failed to set environment variable!" go to std::cerr, and a
 // std::runtime_error carrying that message is thrown.
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value);
+
+// A copy of every variable of the calling process, taken at construction.
+// get() answers as getenvvar() would have answered then, with a hash lookup
+// instead of a search of the whole environment, which is linear on every
+// platform: what many lookups in a large environment need.  (A name that no
+// variable can carry, empty or holding '=', is asked of the platform.)
+class VORNPLATFORM_EXPORT envsnapshot {
+ public:
+  envsnapshot();
+  envsnapshot(const envsnapshot& other);
+  envsnapshot& operator=(const envsnapshot& other);
+  ~envsnapshot();
+
+  // The value the variable had; "" when it was not set.
+  vornstr get(const vornstr& name) const;
+  // Every variable, name then value, in the platform's order.
+  const std::vector<std::pair<std::string, std::string>>& vars() const { return vars_; }
+
+ private:
+  void buildindex();
+
+  std::vector<std::pair<std::string, std::string>> vars_;
+  // Lookup key (the name, letter case folded where the platform ignores it)
+  // to the first variable that answers to it.
+  std::unordered_map<std::string, std::size_t> index_;
+};
 
 }  // namespace vornplatform
 

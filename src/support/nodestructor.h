@@ -1,14 +1,14 @@
 // Wraps an object that is built on first use and never destroyed, so that
 // process-wide state runs no code when the library is loaded or unloaded.
 
-#ifndef VORNFILE_NODESTRUCTOR_H_
-#define VORNFILE_NODESTRUCTOR_H_
+#ifndef VORNENV_SUPPORT_NODESTRUCTOR_H_
+#define VORNENV_SUPPORT_NODESTRUCTOR_H_
 
 #include <new>
 #include <type_traits>
 #include <utility>
 
-namespace vornfile {
+namespace vornsupport {
 
 template <class T>
 class nodestructor {
@@ -27,6 +27,6 @@ class nodestructor {
   alignas(T) unsigned char storage_[sizeof(T)];
 };
 
-}  // namespace vornfile
+}  // namespace vornsupport
 
-#endif  // VORNFILE_NODESTRUCTOR_H_
+#endif  // VORNENV_SUPPORT_NODESTRUCTOR_H_

@@ -1,0 +1,136 @@
+#include "vornenv/envbuilder.h"
+
+#include <gtest/gtest.h>
+
+#include "support/testsupport.h"
+#include "vornenv/entrytofilepath.h"
+#include "vornenv/platform.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornenv {
+namespace {
+
+using testing::capture;
+using testing::scopedenv;
+using testing::scopedtempdir;
+using vornfile::filepath;
+using vornplatform::getenvvar;
+using vornplatform::putenvvar;
+
+class envbuilder_test : public ::testing::Test {
+ protected:
+  std::unique_ptr<envbuilder> parse(const std::string& text) {
+    auto b = std::make_unique<envbuilder>(filepath(dir_.write("b.ini", text)));
+    last_ = capture([&] { (*b)(); });
+    return b;
+  }
+
+  scopedtempdir dir_;
+  testing::outcome last_;
+  scopedenv path_{"PATH", std::nullopt}, home_{"VX_HOME", dir_.path().string()},
+      tools_{"VX_TOOLS", std::nullopt}, a_{"VX_A", std::nullopt};
+};
+
+TEST_F(envbuilder_test, traced_typical_file) {
+  const std::string bin = filepath(dir_.mkdir("tools/bin")).str();
+  putenvvar("PATH", bin + pathlistsep + "elsewhere");
+  auto b = parse("[Environment]\nVX_TOOLS = $(VX_HOME)\\tools\n"
+                 "[Executable Paths]\nbin = $(VX_TOOLS)\\bin\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(getenvvar("VX_TOOLS").str(), dir_.path().string() + "\\tools");
+  EXPECT_EQ(b->getsection("Executable Paths").getentry("bin").value(), bin);
+  EXPECT_EQ(getenvvar("PATH").str(), bin + pathlistsep + "elsewhere");
+  EXPECT_EQ(b->sectionnames(), (std::vector<std::string>{"Environment", "Executable Paths"}));
+}
+
+TEST_F(envbuilder_test, kinds_are_chosen_by_exact_names) {
+  const std::string d = filepath(dir_.mkdir("d")).str();
+  auto b = parse("[environment]\nVX_A = lower\n[executable paths]\np = " + d +
+                 "\n[Library paths]\np = " + d + "\n[Settings]\nlevel = 3\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(getenvvar("VX_A").str(), "");
+  EXPECT_EQ(getenvvar("PATH").str(), "");
+  // Kept as written, found under their own names only.
+  EXPECT_EQ(b->getsection("environment").getentry("VX_A").value(), "lower");
+  EXPECT_EQ(b->getsection("Settings").getentry("level").value(), "3");
+  EXPECT_EQ(b->getsection("Environment").name(), "");
+}
+
+TEST_F(envbuilder_test, later_sections_see_earlier_ones) {
+  dir_.mkdir("one/lib");
+  auto b = parse("[Environment]\nVX_A = $(VX_HOME)/one\n"
+                 "[Library Paths]\nlib = $(VX_A)/lib\n"
+                 "[Executable Paths]\nbin = $(VX_A)\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(getenvvar("PATH").str(),
+            filepath(dir_.file("one")).str() + pathlistsep + filepath(dir_.file("one/lib")).str());
+}
+
+TEST_F(envbuilder_test, failure_keeps_earlier_sections_applied_and_the_failing_one_stored) {
+  auto b = parse("[Environment]\nVX_A = applied\n[Settings]\nkept = 1\nkept = 2\n[Later]\n");
+  EXPECT_EQ(last_.thrown, std::optional<std::string>("kept duplicate entry in section!"));
+  EXPECT_EQ(getenvvar("VX_A").str(), "applied");
+  EXPECT_EQ(b->getsection("Settings").getentry("kept").value(), "1");
+  EXPECT_EQ(b->sectionnames(), (std::vector<std::string>{"Environment", "Settings"}));
+}
+
+TEST_F(envbuilder_test, missing_section_is_the_null_section) {
+  auto b = parse("[Settings]\na = 1\n");
+  const envbuilder::section& none = b->getsection("Nothing");
+  EXPECT_EQ(none.name(), "");
+  EXPECT_EQ(none.begin(), none.end());
+  EXPECT_EQ(none.getentry("a").name(), "");
+  EXPECT_FALSE(none.valid());
+  EXPECT_EQ(&none, &b->getsection("Other"));
+  EXPECT_EQ(&none, &b->getsection(nullptr));
+  EXPECT_EQ(&none.getentry(nullptr), &none.getentry("a"));
+  EXPECT_TRUE(getliblocations(none).empty());
+}
+
+TEST_F(envbuilder_test, second_parse_fails_at_the_first_section) {
+  auto b = parse("[Environment]\nVX_A = first\n[Settings]\nx = 1\n");
+  putenvvar("VX_A", "changed");
+  auto again = capture([&] { (*b)(); });
+  EXPECT_EQ(again.thrown,
+            std::optional<std::string>("Environment envbuilder::beginsection - failed to insert section!"));
+  EXPECT_EQ(getenvvar("VX_A").str(), "changed");
+  EXPECT_EQ(b->getsection("Settings").getentry("x").value(), "1");
+}
+
+TEST_F(envbuilder_test, construction_reads_nothing) {
+  const std::string path = dir_.file("later.ini");
+  envbuilder b{filepath(path)};
+  EXPECT_TRUE(b.sectionnames().empty());
+  EXPECT_ASSERTION(b(), filepath(path).str() + " Provided ini file does not exist or is not readable!");
+  dir_.write("later.ini", "[S]\n");
+  b();
+  EXPECT_EQ(b.sectionnames(), (std::vector<std::string>{"S"}));
+  EXPECT_ASSERTION(envbuilder{filepath("")}, " Provided ini file path is invalid!");
+}
+
+TEST_F(envbuilder_test, copy_outlives_its_source) {
+  auto b = parse("[Settings]\na = 1\n[Other]\n");
+  auto copy = std::make_unique<envbuilder>(*b);
+  b.reset();
+  EXPECT_EQ(copy->getsection("Settings").getentry("a").value(), "1");
+  EXPECT_EQ(copy->sectionnames(), (std::vector<std::string>{"Other", "Settings"}));
+  envbuilder second(*copy);
+  copy.reset();
+  EXPECT_EQ(second.getsection("Settings").getentry("a").value(), "1");
+}
+
+TEST_F(envbuilder_test, copy_of_an_aborted_parse_stands_alone) {
+  // The failing section stays current; the copy's position must lie in its
+  // own map, not in the source's.
+  auto b = parse("[Settings]\na = 1\na = 2\n");
+  ASSERT_TRUE(last_.thrown);
+  envbuilder copy(*b);
+  b.reset();
+  EXPECT_EQ(copy.getsection("Settings").getentry("a").value(), "1");
+  auto again = capture([&] { copy(); });
+  EXPECT_EQ(again.thrown,
+            std::optional<std::string>("Settings envbuilder::beginsection - failed to insert section!"));
+}
+
+}  // namespace
+}  // namespace vornenv

@@ -1,0 +1,52 @@
+// Hostile input that only POSIX can stage.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/testsupport.h"
+#include "vornenv/envbuilder.h"
+
+namespace vornenv {
+namespace {
+
+using testing::scopedtempdir;
+using vornfile::filepath;
+
+TEST(hostile_posix_test, file_that_becomes_unreadable_before_the_parse) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  scopedtempdir dir;
+  const std::string path = dir.write("locked.ini", "[Settings]\n");
+  envbuilder b{filepath(path)};
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  EXPECT_ASSERTION(b(), path + " Provided ini file does not exist or is not readable!");
+}
+
+TEST(hostile_posix_test, fifo_is_read_to_its_end) {
+  scopedtempdir dir;
+  const std::string path = dir.file("pipe.ini");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  // A writer on another process end: fork keeps the test self-contained.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    std::string text = "[Settings]\n";
+    for (int i = 0; i < 20000; ++i) text += "k" + std::to_string(i) + " = v\n";
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    ::_exit(0);
+  }
+  envbuilder b{filepath(path)};
+  b();
+  EXPECT_EQ(b.getsection("Settings").getentry("k19999").value(), "v");
+  int status = 0;
+  ::waitpid(child, &status, 0);
+}
+
+}  // namespace
+}  // namespace vornenv

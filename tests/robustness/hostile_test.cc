@@ -1,0 +1,123 @@
+// Hostile and large input: each either applies correctly or fails with the
+// library's own message; none crashes or hangs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "support/testsupport.h"
+#include "vornenv/envbuilder.h"
+#include "vornplatform/vornplatform.h"
+
+namespace vornenv {
+namespace {
+
+using testing::capture;
+using testing::scopedenv;
+using testing::scopedtempdir;
+using vornfile::filepath;
+
+// Every message the reader and the builder can fail with ends in one of
+// these.
+bool isknownfailure(const std::string& message) {
+  for (const char* tail :
+       {" invalid entry found in ini file!", "invalid section provided with no name!",
+        " duplicate sections defined!", " either the name or value is null in entry!",
+        " duplicate entry in section!", " invalid entry found!", " envvar is not set yet!",
+        " failed expansion!", " expanded envvar to invalid path!",
+        " failed to set environment variable!"}) {
+    const std::string t(tail);
+    if (message.size() >= t.size() && message.compare(message.size() - t.size(), t.size(), t) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+class hostile_test : public ::testing::Test {
+ protected:
+  std::unique_ptr<envbuilder> parse(const std::string& bytes) {
+    auto b = std::make_unique<envbuilder>(filepath(dir_.write("h.ini", bytes)));
+    last_ = capture([&] { (*b)(); });
+    return b;
+  }
+
+  scopedtempdir dir_;
+  testing::outcome last_;
+  scopedenv path_{"PATH", vornplatform::getenvvar("PATH").str()};
+};
+
+TEST_F(hostile_test, ten_megabyte_line) {
+  const std::string value(10 << 20, 'v');
+  auto b = parse("[Settings]\nbig = " + value + "\n");
+  EXPECT_FALSE(last_.thrown);
+  EXPECT_EQ(b->getsection("Settings").getentry("big").value(), value);
+}
+
+TEST_F(hostile_test, binary_garbage_fails_cleanly_or_applies) {
+  std::mt19937 rng(12345);
+  using namespace std::string_literals;
+  const std::string alphabet = "[]=;$() \t\r\n\0\x80\xff"s + "abcEnvironmentPATH";
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes = round % 2 == 0 ? "[Settings]\n" : "";
+    const int n = static_cast<int>(rng() % 2000);
+    for (int i = 0; i < n; ++i) {
+      bytes += round % 3 == 0 ? static_cast<char>(rng() & 0xff) : alphabet[rng() % alphabet.size()];
+    }
+    parse(bytes);
+    if (last_.thrown) {
+      // what() stops at a NUL byte; the line on std::cerr holds it all.
+      ASSERT_GT(last_.err.size(), 1u);
+      EXPECT_TRUE(isknownfailure(last_.err.substr(0, last_.err.size() - 1))) << last_.err;
+    }
+  }
+}
+
+TEST_F(hostile_test, invalid_utf8_passes_through_as_bytes) {
+  scopedenv v("VX_\xC3\x28", std::nullopt);
+  auto b = parse("[\xff\xfe]\n\xC0\xAF = \xED\xA0\x80\n[Environment]\nVX_\xC3\x28 = \xF8\x88\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(b->getsection("\xff\xfe").getentry("\xC0\xAF").value(), "\xED\xA0\x80");
+  EXPECT_EQ(vornplatform::getenvvar("VX_\xC3\x28").str(), "\xF8\x88");
+}
+
+TEST_F(hostile_test, carriage_return_alone_ends_no_line) {
+  parse("[Settings]\ra = 1\r");
+  EXPECT_EQ(last_.thrown,
+            std::optional<std::string>("[Settings]\ra = 1 invalid entry found in ini file!"));
+}
+
+TEST_F(hostile_test, file_that_vanishes_before_the_parse) {
+  const std::string path = dir_.write("gone.ini", "[Settings]\n");
+  envbuilder b{filepath(path)};
+  std::filesystem::remove(path);
+  EXPECT_ASSERTION(b(), filepath(path).str() + " Provided ini file does not exist or is not readable!");
+  EXPECT_TRUE(b.sectionnames().empty());
+}
+
+TEST_F(hostile_test, million_sections) {
+  std::string bytes;
+  bytes.reserve(12 << 20);
+  for (int i = 0; i < 1000000; ++i) bytes += "[s" + std::to_string(i) + "]\n";
+  auto b = parse(bytes);
+  EXPECT_FALSE(last_.thrown);
+  EXPECT_EQ(b->sectionnames().size(), 1000000u);
+  EXPECT_EQ(b->getsection("s999999").name(), "s999999");
+}
+
+TEST_F(hostile_test, million_entries_in_one_section) {
+  std::string bytes = "[Settings]\n";
+  bytes.reserve(16 << 20);
+  for (int i = 0; i < 1000000; ++i) bytes += "k" + std::to_string(i) + "=v\n";
+  bytes += "k500000=again\n";
+  auto b = parse(bytes);
+  EXPECT_EQ(last_.thrown, std::optional<std::string>("k500000 duplicate entry in section!"));
+  const auto& s = b->getsection("Settings");
+  EXPECT_EQ(std::distance(s.begin(), s.end()), 1000000);
+  EXPECT_EQ(s.getentry("k999999").value(), "v");
+}
+
+}  // namespace
+}  // namespace vornenv
