@@ -89,8 +89,8 @@ void showsections(const std::string& file, const envbuilder& builder, const pale
   out << p.bold << printable(file) << p.reset << '\n';
   for (const std::string& name : builder.sectionnames()) {
     const envbuilder::section& s = builder.getsection(name.c_str());
-    out << "  " << p.bold << '[' << printable(name) << ']' << p.reset << "  " << p.kind
-        << sectionkind(name) << p.reset << '\n';
+    out << "  " << p.bold << '[' << printable(s.name()) << ']' << p.reset << "  " << p.kind
+        << sectionkind(s.name()) << p.reset << '\n';
     std::size_t width = 0;
     for (const envbuilder::entry& e : s) width = std::max(width, printable(e.name()).size());
     if (s.begin() == s.end()) out << "    " << p.dim << "(no entries)" << p.reset << '\n';

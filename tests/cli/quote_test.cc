@@ -130,10 +130,5 @@ TEST(quote_test, utf8_decoding_pairs_surrogates_and_replaces_bad_bytes) {
   EXPECT_EQ(utf8to16("\xF4\x90\x80\x80"), std::u16string(4, u'\xFFFD'));  // past U+10FFFF
 }
 
-TEST(quote_test, printable_hides_terminal_controls) {
-  EXPECT_EQ(printable("a\x1b[31m\tb\n"), "a\\x1B[31m\\tb\\n");
-  EXPECT_EQ(printable("C:\\dir \xC3\xA9"), "C:\\dir \xC3\xA9");
-}
-
 }  // namespace
 }  // namespace vornenv::cli
