@@ -1,0 +1,210 @@
+#include "cli/commands.h"
+
+#include <vornenv/vornenv.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <typeinfo>
+
+#include "cli/errors.h"
+#include "cli/locate.h"
+#include "cli/platform.h"
+
+namespace vornenv::cli {
+
+namespace {
+
+// What a host does with a description file: construct, then parse.
+std::unique_ptr<envbuilder> applyfile(const std::string& file) {
+  auto builder = std::make_unique<envbuilder>(vornfile::filepath(file));
+  (*builder)();
+  return builder;
+}
+
+struct difference {
+  std::string name;
+  std::optional<std::string> before, after;
+};
+
+// The variables whose value differs between the two snapshots, by name.
+std::vector<difference> diffenv(const envmap& before, const envmap& after) {
+  std::vector<difference> out;
+  auto b = before.begin();
+  auto a = after.begin();
+  while (b != before.end() || a != after.end()) {
+    if (a == after.end() || (b != before.end() && b->first < a->first)) {
+      out.push_back({b->second.name, b->second.value, std::nullopt});
+      ++b;
+    } else if (b == before.end() || a->first < b->first) {
+      out.push_back({a->second.name, std::nullopt, a->second.value});
+      ++a;
+    } else {
+      if (a->second.value != b->second.value) {
+        out.push_back({a->second.name, b->second.value, a->second.value});
+      }
+      ++a, ++b;
+    }
+  }
+  return out;
+}
+
+// Puts the environment back to the snapshot, empty values included.
+void restoreenv(const envmap& start) {
+  const envmap now = snapshotenv();
+  bool ok = true;
+  for (const auto& [key, var] : now) {
+    if (start.count(key) == 0) ok = setenvexact(var.name, std::nullopt) && ok;
+  }
+  for (const auto& [key, var] : start) {
+    auto it = now.find(key);
+    if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
+  }
+  if (!ok) throw failure("check: cannot restore the starting environment");
+}
+
+std::string readfile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Terminal colours for show; all empty when colour is off.
+struct palette {
+  explicit palette(bool on)
+      : bold(on ? "\033[1m" : ""),
+        kind(on ? "\033[36m" : ""),
+        name(on ? "\033[32m" : ""),
+        dim(on ? "\033[2m" : ""),
+        reset(on ? "\033[0m" : "") {}
+  const char *bold, *kind, *name, *dim, *reset;
+};
+
+void showsections(const std::string& file, const envbuilder& builder, const palette& p,
+                  std::ostream& out) {
+  out << p.bold << printable(file) << p.reset << '\n';
+  for (const std::string& name : builder.sectionnames()) {
+    const envbuilder::section& s = builder.getsection(name.c_str());
+    out << "  " << p.bold << '[' << printable(s.name()) << ']' << p.reset << "  " << p.kind
+        << sectionkind(s.name()) << p.reset << '\n';
+    std::size_t width = 0;
+    for (const envbuilder::entry& e : s) width = std::max(width, printable(e.name()).size());
+    if (s.begin() == s.end()) out << "    " << p.dim << "(no entries)" << p.reset << '\n';
+    for (const envbuilder::entry& e : s) {
+      const std::string n = printable(e.name());
+      out << "    " << p.name << n << p.reset << std::string(width - n.size(), ' ') << " = "
+          << printable(e.value()) << '\n';
+    }
+  }
+}
+
+void showchanges(const std::vector<difference>& changes, const palette& p, std::ostream& out) {
+  out << '\n' << p.bold << "changed variables" << p.reset << '\n';
+  if (changes.empty()) out << "  " << p.dim << "(none)" << p.reset << '\n';
+  std::size_t width = 0;
+  for (const difference& d : changes) width = std::max(width, printable(d.name).size());
+  const auto value = [&](const std::optional<std::string>& v) {
+    return v ? printable(*v) : std::string(p.dim) + "(unset)" + p.reset;
+  };
+  for (const difference& d : changes) {
+    const std::string n = printable(d.name);
+    out << "  " << p.name << n << p.reset << std::string(width - n.size(), ' ') << "  "
+        << value(d.before) << " -> " << value(d.after) << '\n';
+  }
+}
+
+}  // namespace
+
+bool islibraryfailure(const std::exception& e) {
+  // The library throws exactly std::runtime_error, after writing the
+  // message; anything derived from it (failure, filesystem errors) is not.
+  return typeid(e) == typeid(std::runtime_error);
+}
+
+const char* sectionkind(const std::string& name) {
+  // The builder's own choice, by exact name; the library has no query for it.
+  if (name == "Library Paths") return "library paths";
+  if (name == "Executable Paths") return "executable paths";
+  if (name == "Environment") return "environment";
+  return "plain";
+}
+
+int runcmd(const std::vector<std::string>& files, const std::vector<std::string>& argv) {
+  for (const std::string& file : files) applyfile(file);
+  const runresult r = runcommand(argv);
+  if (!r.error.empty()) std::cerr << "vornenv: run: " << r.error << '\n';
+  return r.status;
+}
+
+int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out) {
+  const envmap before = snapshotenv();
+  for (const std::string& file : files) applyfile(file);
+  std::vector<change> changes;
+  for (difference& d : diffenv(before, snapshotenv())) {
+    changes.push_back({std::move(d.name), std::move(d.after)});
+  }
+  out << formatchanges(changes, format);
+  return 0;
+}
+
+int showcmd(const std::vector<std::string>& files, bool colour, std::ostream& out) {
+  const palette p(colour);
+  const envmap before = snapshotenv();
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    auto builder = applyfile(files[i]);
+    if (i != 0) out << '\n';
+    showsections(files[i], *builder, p, out);
+  }
+  showchanges(diffenv(before, snapshotenv()), p, out);
+  return 0;
+}
+
+int libscmd(const std::string& file, const std::string& section, std::ostream& out) {
+  auto builder = applyfile(file);
+  const std::vector<std::string> names = builder->sectionnames();
+  if (std::find(names.begin(), names.end(), section) == names.end()) {
+    throw failure("libs: " + printable(file) + " has no section '" + printable(section) + "'");
+  }
+  for (const vornfile::filepath& lib : getliblocations(builder->getsection(section.c_str()))) {
+    out << lib.str() << '\n';
+  }
+  return 0;
+}
+
+int checkcmd(const std::vector<std::string>& files, std::ostream& out) {
+  const envmap start = snapshotenv();
+  int status = 0;
+  for (const std::string& file : files) {
+    restoreenv(start);
+    try {
+      applyfile(file);
+      out << printable(file) << ": ok\n";
+    } catch (const std::runtime_error& e) {
+      if (!islibraryfailure(e)) throw;
+      status = 1;
+      const std::string message = e.what();
+      const std::vector<std::size_t> lines = locatefailure(readfile(file), message);
+      out << printable(file);
+      if (lines.size() == 1) out << ':' << lines[0];
+      out << ": " << printable(message);
+      if (lines.empty() && !isfilefailure(message)) out << " (line not found)";
+      for (std::size_t i = 0; lines.size() > 1 && i < lines.size(); ++i) {
+        out << (i == 0 ? " (one of lines " : ", ") << lines[i];
+      }
+      out << (lines.size() > 1 ? ")\n" : "\n");
+    }
+  }
+  restoreenv(start);
+  return status;
+}
+
+int expandcmd(const std::vector<std::string>& texts, std::ostream& out) {
+  for (const std::string& text : texts) out << expandvar(text) << '\n';
+  return 0;
+}
+
+}  // namespace vornenv::cli

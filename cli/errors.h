@@ -1,0 +1,34 @@
+// The host's own failures, as opposed to the library's, which have already
+// written their assertion line to std::cerr when they reach the host.
+
+#ifndef VORNENV_CLI_ERRORS_H_
+#define VORNENV_CLI_ERRORS_H_
+
+#include <stdexcept>
+#include <string>
+
+namespace vornenv::cli {
+
+// Something the host itself cannot do; main writes "vornenv: " and the
+// message ("context: cause") and exits with 1.
+class failure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A command line the host cannot make sense of; main writes the message with
+// a hint to the command's help and exits with 2.
+class usageerror : public std::runtime_error {
+ public:
+  usageerror(std::string command, const std::string& message)
+      : std::runtime_error(message), command_(std::move(command)) {}
+  // The command whose help the hint names; empty for the tool's own.
+  const std::string& command() const { return command_; }
+
+ private:
+  std::string command_;
+};
+
+}  // namespace vornenv::cli
+
+#endif  // VORNENV_CLI_ERRORS_H_

@@ -1,0 +1,253 @@
+// vornenv: applies environment description files from the command line.
+//
+// Exit status: 0 on success; 1 when a description file fails (the library
+// has written why to stderr) or the tool cannot do its job; 2 for a usage
+// error.  run returns the command's own status instead, 126 when it cannot
+// be run and 127 when it is not found.
+
+#include <vornenv/vornenv.h>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/errors.h"
+#include "cli/platform.h"
+#include "cli/quote.h"
+
+namespace vornenv::cli {
+
+namespace {
+
+// The command line, taken apart.
+struct invocation {
+  std::string command;
+  std::vector<std::string> operands;  // files, or texts for expand
+  std::vector<std::string> argv;      // run: what follows "--"
+  bool separator = false;             // "--" was given
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> systemdirs;
+  std::optional<std::string> format;
+  std::optional<std::string> section;
+};
+
+const char* const commands[] = {"run", "export", "show", "libs", "check", "expand"};
+
+void usage(std::ostream& out) {
+  out << "usage: vornenv [--system-dirs DIRS] COMMAND [ARG...]\n"
+         "\n"
+         "Applies environment description files (INI sections of name = value lines)\n"
+         "to its own environment, then:\n"
+         "  run FILE... -- COMMAND [ARG...]  runs COMMAND in that environment\n"
+         "  export FILE... [--format F]      prints the variables the files change, for\n"
+         "                                   a shell: sh, fish, powershell, cmd, json\n"
+         "  show FILE...                     shows the sections and the changed variables\n"
+         "  libs FILE [--section NAME]       prints where the section's libraries are found\n"
+         "  check FILE...                    tells whether each file applies cleanly\n"
+         "  expand TEXT...                   prints each text with $(NAME) expanded\n"
+         "\n"
+         "options:\n"
+         "  --system-dirs DIRS  system library directories, separated by '"
+      << pathlistsep
+      << "'\n"
+         "  --help              this help; 'vornenv COMMAND --help' for a command's\n"
+         "  --version           the version\n"
+         "\n"
+         "Exit status: 0 ok, 1 a description file failed, 2 usage error; run passes on\n"
+         "the command's own, or 126 (cannot run it) or 127 (not found).\n";
+}
+
+void commandhelp(const std::string& command, std::ostream& out) {
+  if (command == "run") {
+    out << "usage: vornenv run [--system-dirs DIRS] FILE... -- COMMAND [ARG...]\n\n"
+           "Applies each FILE in order, then runs COMMAND with the resulting\n"
+           "environment and exits with its status: 126 when it cannot be run, 127 when\n"
+           "it is not found.\n";
+  } else if (command == "export") {
+    out << "usage: vornenv export [--system-dirs DIRS] FILE... [--format F]\n\n"
+           "Applies each FILE in order and prints the variables they set, changed or\n"
+           "removed, so that a shell can apply them:\n"
+           "  sh          eval \"$(vornenv export dev.ini)\"\n"
+           "  fish        vornenv export --format fish dev.ini | source\n"
+           "  powershell  vornenv export --format powershell dev.ini | Out-String | "
+           "Invoke-Expression\n"
+           "  cmd         vornenv export --format cmd dev.ini > env.cmd && call env.cmd\n"
+           "  json        one object, name to value, null for a removed variable\n"
+           "The default is "
+        << defaultformat()
+        << ".  Values are quoted for the shell byte for byte; cmd cannot\n"
+           "hold a line break, so such a value is refused (exit 1, nothing printed).\n";
+  } else if (command == "show") {
+    out << "usage: vornenv show [--system-dirs DIRS] FILE...\n\n"
+           "Applies each FILE in order and shows its sections, their kinds and their\n"
+           "entries as stored (path lists converted), then every variable that changed,\n"
+           "old and new value.  Colour only on a terminal and when NO_COLOR is not set.\n";
+  } else if (command == "libs") {
+    out << "usage: vornenv libs [--system-dirs DIRS] FILE [--section NAME]\n\n"
+           "Applies FILE and prints where each shared library is found when the system\n"
+           "directories, the directories of the section (default \"Library Paths\") and\n"
+           "PATH are searched in that order, one path a line.\n";
+  } else if (command == "check") {
+    out << "usage: vornenv check [--system-dirs DIRS] FILE...\n\n"
+           "Applies each FILE to a fresh copy of the starting environment and prints\n"
+           "'FILE: ok', or 'FILE:LINE: message' when it fails (without LINE when the\n"
+           "message names nothing of the file).  Exits with 1 when any file fails.\n";
+  } else if (command == "expand") {
+    out << "usage: vornenv expand TEXT...\n\n"
+           "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
+           "values, expanded in turn; '--' ends the options.\n";
+  }
+}
+
+bool isknown(const std::string& command) {
+  for (const char* c : commands) {
+    if (command == c) return true;
+  }
+  return false;
+}
+
+// Takes "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
+std::optional<std::string> takevalue(const std::vector<std::string>& args, std::size_t& i,
+                                     const std::string& name, const std::string& command) {
+  const std::string& arg = args[i];
+  if (arg.compare(0, name.size() + 1, name + "=") == 0) return arg.substr(name.size() + 1);
+  if (arg != name) return std::nullopt;
+  if (i + 1 >= args.size()) throw usageerror(command, "option '" + name + "' needs a value");
+  return args[++i];
+}
+
+invocation parse(const std::vector<std::string>& args) {
+  invocation inv;
+  std::size_t i = 0;
+  for (; i < args.size() && inv.command.empty(); ++i) {
+    const std::string& arg = args[i];
+    if (auto dirs = takevalue(args, i, "--system-dirs", "")) {
+      inv.systemdirs = dirs;
+    } else if (arg == "--help" || arg == "-h") {
+      inv.help = true;
+    } else if (arg == "--version") {
+      inv.version = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw usageerror("", "unknown option '" + printable(arg) + "'");
+    } else if (isknown(arg)) {
+      inv.command = arg;
+    } else {
+      throw usageerror("", "unknown command '" + printable(arg) + "'");
+    }
+  }
+  const std::string& cmd = inv.command;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      inv.separator = true;
+      auto& rest = cmd == "run" ? inv.argv : inv.operands;
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
+    if (arg.size() <= 1 || arg[0] != '-') {
+      inv.operands.push_back(arg);
+    } else if (arg == "--help" || arg == "-h") {
+      inv.help = true;
+    } else if (auto dirs = takevalue(args, i, "--system-dirs", cmd)) {
+      inv.systemdirs = dirs;
+    } else if (auto format = cmd == "export" ? takevalue(args, i, "--format", cmd) : std::nullopt) {
+      inv.format = format;
+    } else if (auto section = cmd == "libs" ? takevalue(args, i, "--section", cmd) : std::nullopt) {
+      inv.section = section;
+    } else {
+      throw usageerror(cmd, "unknown option '" + printable(arg) + "'");
+    }
+  }
+  return inv;
+}
+
+void requireoperands(const invocation& inv, const char* what) {
+  if (inv.operands.empty()) throw usageerror(inv.command, std::string("no ") + what + " given");
+}
+
+int dispatch(const invocation& inv) {
+  const std::string& cmd = inv.command;
+  if (cmd == "run") {
+    requireoperands(inv, "description file");
+    if (!inv.separator) throw usageerror(cmd, "'--' must come before the command to run");
+    if (inv.argv.empty()) throw usageerror(cmd, "no command given after '--'");
+    return runcmd(inv.operands, inv.argv);
+  }
+  if (cmd == "export") {
+    requireoperands(inv, "description file");
+    const std::string name = inv.format.value_or(defaultformat());
+    const std::optional<shellformat> format = parseformat(name);
+    if (!format) throw usageerror(cmd, "unknown format '" + printable(name) + "'");
+    return exportcmd(inv.operands, *format, std::cout);
+  }
+  if (cmd == "show") {
+    requireoperands(inv, "description file");
+    // NO_COLOR of any value, even empty, turns colour off.
+    const bool colour = colourterminal() && snapshotenv().count(envkey("NO_COLOR")) == 0;
+    return showcmd(inv.operands, colour, std::cout);
+  }
+  if (cmd == "libs") {
+    requireoperands(inv, "description file");
+    if (inv.operands.size() > 1) throw usageerror(cmd, "takes one description file");
+    return libscmd(inv.operands[0], inv.section.value_or("Library Paths"), std::cout);
+  }
+  if (cmd == "check") {
+    requireoperands(inv, "description file");
+    return checkcmd(inv.operands, std::cout);
+  }
+  requireoperands(inv, "text");
+  return expandcmd(inv.operands, std::cout);
+}
+
+int main(const std::vector<std::string>& args) {
+  // Every line ends in "\n" on every platform; export --format cmd writes
+  // its own "\r\n".
+  setbinaryoutput();
+  try {
+    const invocation inv = parse(args);
+    if (inv.help) {
+      if (inv.command.empty()) {
+        usage(std::cout);
+      } else {
+        commandhelp(inv.command, std::cout);
+      }
+      return 0;
+    }
+    if (inv.version) {
+      std::cout << "vornenv " << VORNENV_VERSION << '\n';
+      return 0;
+    }
+    if (inv.command.empty()) throw usageerror("", "no command given");
+    if (inv.systemdirs) vornfile::setsystemdirs(vornfile::splitpathlist(*inv.systemdirs, pathlistsep));
+    const int status = dispatch(inv);
+    std::cout.flush();
+    if (!std::cout) throw failure("cannot write to standard output");
+    return status;
+  } catch (const usageerror& e) {
+    const std::string help = e.command().empty() ? "vornenv --help" : "vornenv " + e.command() + " --help";
+    std::cerr << "vornenv: " << (e.command().empty() ? "" : e.command() + ": ") << e.what()
+              << " (try '" << help << "')\n";
+    return 2;
+  } catch (const std::exception& e) {
+    if (!islibraryfailure(e)) std::cerr << "vornenv: " << e.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace
+
+}  // namespace vornenv::cli
+
+int main(int argc, char** argv) {
+  try {
+    return vornenv::cli::main(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (...) {
+    // Not even the message could be built (out of memory, say).
+    std::fputs("vornenv: unexpected failure\n", stderr);
+    return 1;
+  }
+}

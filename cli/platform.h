@@ -1,0 +1,72 @@
+// What the command-line host needs from the operating system beyond the
+// library: the whole environment at once, starting a command, and the
+// terminal.  One backend file per platform (platform_posix.cc,
+// platform_windows.cc) defines these; nothing else in cli/ sees a platform
+// type.
+
+#ifndef VORNENV_CLI_PLATFORM_H_
+#define VORNENV_CLI_PLATFORM_H_
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vornenv::cli {
+
+// One variable of the process environment, its name as the platform
+// spells it.
+struct envvar {
+  std::string name;
+  std::string value;
+};
+
+// The whole environment, keyed by envkey(name) so that two spellings the
+// platform treats as one variable meet under one key.
+using envmap = std::map<std::string, envvar>;
+
+// The key under which the platform compares variable names: the name itself
+// on POSIX, its ASCII upper case on Windows.
+std::string envkey(const std::string& name);
+
+// Every variable of the calling process (on Windows without the hidden
+// "=C:"-style entries, which no description file can set).
+envmap snapshotenv();
+
+// Sets name to *value exactly (an empty text too), or removes it for
+// std::nullopt.  Returns false when the platform refuses.
+bool setenvexact(const std::string& name, const std::optional<std::string>& value);
+
+// Outcome of runcommand(): the command's exit status, or, when it could not
+// be started, 127 (not found) or 126 (found but not executable) and a
+// description of the cause in error.
+struct runresult {
+  int status = 0;
+  std::string error;
+};
+
+// Runs argv (REQUIRES: not empty) with the process environment.  On POSIX
+// the process is replaced (execvp) and this returns only when that fails;
+// on Windows the command is started with a command line quoted by the
+// platform's argument rules, waited for, and its exit code returned.
+runresult runcommand(const std::vector<std::string>& argv);
+
+// True when standard output is a terminal that shows colour (on Windows,
+// one that accepts virtual-terminal sequences, switched on here).
+bool colourterminal();
+
+// Makes standard output write bytes unchanged: Windows would otherwise turn
+// each "\n" into "\r\n", inside quoted values too.
+void setbinaryoutput();
+
+// The export format that suits the platform's own shell: "sh" or "cmd".
+const char* defaultformat();
+
+// The text of a variable's value as UTF-16, the way PowerShell sees it: the
+// ANSI code page on Windows, UTF-8 elsewhere (a byte that is not part of
+// valid UTF-8 becoming U+FFFD, as .NET reads it).
+std::u16string toutf16(const std::string& bytes);
+
+}  // namespace vornenv::cli
+
+#endif  // VORNENV_CLI_PLATFORM_H_

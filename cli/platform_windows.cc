@@ -1,0 +1,185 @@
+// Windows backend of the host: the process environment block,
+// CreateProcessA and the console.
+
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "cli/errors.h"
+#include "cli/platform.h"
+#include "cli/quote.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace vornenv::cli {
+
+namespace {
+
+// Closes a kernel handle when it goes out of scope.
+class ownedhandle {
+ public:
+  explicit ownedhandle(HANDLE h = nullptr) : h_(h) {}
+  ~ownedhandle() {
+    if (h_ != nullptr && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  ownedhandle(const ownedhandle&) = delete;
+  ownedhandle& operator=(const ownedhandle&) = delete;
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+std::string windowserror(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n != 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
+  LocalFree(text);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) {
+    out.pop_back();
+  }
+  return out;
+}
+
+// A copy of one standard handle that the child inherits, whether or not the
+// original was created inheritable.
+HANDLE inheritable(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return h;
+  HANDLE dup = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &dup, 0, TRUE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return h;
+  }
+  return dup;
+}
+
+bool endswithnocase(const std::string& text, const char* suffix) {
+  const std::size_t n = std::strlen(suffix);
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = text[text.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string envkey(const std::string& name) {
+  std::string key = name;
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return key;
+}
+
+envmap snapshotenv() {
+  struct freeblock {
+    void operator()(char* p) const { FreeEnvironmentStringsA(p); }
+  };
+  std::unique_ptr<char, freeblock> block(GetEnvironmentStringsA());
+  envmap vars;
+  if (!block) return vars;
+  for (const char* p = block.get(); *p != '\0'; p += std::strlen(p) + 1) {
+    const std::string entry(p);
+    // "=C:=C:\dir" and friends: the shell's per-drive directories.
+    const std::size_t eq = entry.find('=', 1);
+    if (entry[0] == '=' || eq == std::string::npos) continue;
+    envvar v{entry.substr(0, eq), entry.substr(eq + 1)};
+    vars.emplace(envkey(v.name), std::move(v));
+  }
+  return vars;
+}
+
+bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
+  if (SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr)) return true;
+  return !value && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+}
+
+runresult runcommand(const std::vector<std::string>& argv) {
+  // CreateProcess runs a batch file through cmd, which would read its
+  // arguments as cmd syntax: refuse the characters it would act on.
+  if (endswithnocase(argv[0], ".bat") || endswithnocase(argv[0], ".cmd")) {
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+      if (argv[i].find_first_of("\"%!^&|<>()\r\n") != std::string::npos) {
+        return {126, "cannot pass '" + printable(argv[i]) + "' safely to the batch file '" +
+                         argv[0] + "'"};
+      }
+    }
+  }
+  std::string line;
+  try {
+    line = windowscommandline(argv);
+  } catch (const failure& e) {
+    return {126, e.what()};
+  }
+
+  ownedhandle in(inheritable(STD_INPUT_HANDLE));
+  ownedhandle out(inheritable(STD_OUTPUT_HANDLE));
+  ownedhandle err(inheritable(STD_ERROR_HANDLE));
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in.get();
+  si.hStdOutput = out.get();
+  si.hStdError = err.get();
+  PROCESS_INFORMATION pi{};
+  std::fflush(nullptr);
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    const DWORD code = GetLastError();
+    const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+                         code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME;
+    return {missing ? 127 : 126, "cannot run '" + printable(argv[0]) + "': " + windowserror(code)};
+  }
+  ownedhandle process(pi.hProcess);
+  ownedhandle thread(pi.hThread);
+  // Ctrl-C goes to the child as well; the host waits for it to finish
+  // instead of leaving it behind.
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process.get(), &code)) {
+    return {126, "cannot read the exit code of '" + printable(argv[0]) + "': " +
+                     windowserror(GetLastError())};
+  }
+  return {static_cast<int>(code), std::string()};
+}
+
+bool colourterminal() {
+  const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(h, &mode)) return false;
+  if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+  return SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void setbinaryoutput() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+const char* defaultformat() { return "cmd"; }
+
+std::u16string toutf16(const std::string& bytes) {
+  if (bytes.empty()) return std::u16string();
+  const int size = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], n);
+  return std::u16string(wide.begin(), wide.end());
+}
+
+}  // namespace vornenv::cli

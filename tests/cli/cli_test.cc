@@ -1,0 +1,205 @@
+// The built vornenv, run as a user runs it: exit status, what goes to
+// stdout and what to stderr.
+
+#include <gtest/gtest.h>
+#include <vornenv/vornenv.h>
+
+#include "cli/clirun.h"
+#include "support/testsupport.h"
+
+namespace vornenv::testing {
+namespace {
+
+const std::string sep(1, pathlistsep);
+
+std::string probe() { return nativepath(VORNENV_PROBE); }
+
+// Usage errors: exit 2, one line naming the trouble and the help to read,
+// nothing on stdout, and no file read.
+TEST(cli_test, usage_errors_exit_2_with_one_line) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frob"},
+      {"--frob"},
+      {"show", "--frob", "never-read.ini"},
+      {"run", "never-read.ini", "cmd"},
+      {"run", "never-read.ini", "--"},
+      {"run", "--", "cmd"},
+      {"export", "never-read.ini", "--format", "zsh"},
+      {"libs", "a.ini", "b.ini"},
+      {"libs", "a.ini", "--section"},
+      {"expand"},
+  };
+  for (const auto& args : cases) {
+    const ranprogram r = runvornenv(args);
+    const std::string shown = args.empty() ? "(none)" : args[0] + " ...";
+    EXPECT_EQ(r.status, 2) << shown;
+    EXPECT_EQ(r.out, "") << shown;
+    ASSERT_FALSE(r.err.empty()) << shown;
+    EXPECT_EQ(r.err.rfind("vornenv: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find("--help')"), std::string::npos) << r.err;
+  }
+}
+
+TEST(cli_test, help_and_version) {
+  ranprogram r = runvornenv({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("vornenv ") + VORNENV_VERSION + "\n");
+  for (const char* cmd : {"run", "export", "show", "libs", "check", "expand"}) {
+    r = runvornenv({cmd, "--help"});
+    EXPECT_EQ(r.status, 0) << cmd;
+    EXPECT_EQ(r.out.rfind(std::string("usage: vornenv ") + cmd, 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "");
+  }
+  r = runvornenv({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("  check FILE..."), std::string::npos);
+}
+
+// A failing file exits 1; the library's line is the only one.
+TEST(cli_test, failing_files_exit_1_without_a_second_message) {
+  scopedtempdir dir;
+  const std::string missing = dir.file("missing.ini");
+  ranprogram r = runvornenv({"export", missing});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "****ASSERTION****: " + vornfile::filepath(missing).str() +
+                       " Provided ini file does not exist or is not readable!\n");
+
+  scopedenv unset("VORNENV_CLI_UNSET", std::nullopt);
+  r = runvornenv({"expand", "ok", "$(VORNENV_CLI_UNSET)"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "ok\n");
+  EXPECT_EQ(r.err, "****ASSERTION****: 'VORNENV_CLI_UNSET' envvar is not set yet!\n");
+}
+
+TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_A", std::nullopt);
+  const std::string good = dir.write("good.ini", "[Environment]\nVORNENV_CLI_A = 1\n");
+  // Passes only when good.ini's variable leaks into it.
+  const std::string leaks = dir.write("leaks.ini", "[Environment]\nB = $(VORNENV_CLI_A)\n");
+  const std::string bad = dir.write(
+      "bad.ini", "; missing directory\n[Executable Paths]\nok = " + dir.path().string() +
+                     "\nno = " + dir.file("nope") + "\n");
+  const std::string unreadable = dir.file("absent.ini");
+  const ranprogram r = runvornenv({"check", good, leaks, bad, unreadable});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, good + ": ok\n" +
+                       leaks + ":2: 'VORNENV_CLI_A' envvar is not set yet!\n" +
+                       bad + ":4: no --> " + dir.file("nope") + " invalid entry found!\n" +
+                       unreadable + ": " + vornfile::filepath(unreadable).str() +
+                       " Provided ini file does not exist or is not readable!\n");
+  EXPECT_EQ(runvornenv({"check", good}).status, 0);
+}
+
+TEST(cli_test, run_passes_the_environment_and_the_status_on) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_CC", std::nullopt);
+  const std::string bin = dir.mkdir("bin");
+  scopedenv oldpath("PATH", dir.mkdir("other"));
+  const std::string file = dir.write(
+      "dev.ini", "[Environment]\nVORNENV_CLI_ROOT = " + dir.path().string() +
+                     "\nVORNENV_CLI_CC = $(VORNENV_CLI_ROOT)/bin/cc\n[Executable Paths]\nbin = " +
+                     bin + "\n");
+  ranprogram r = runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CC", "PATH"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string path =
+      vornfile::filepath(bin).str() + sep + vornfile::filepath(dir.file("other")).str();
+  EXPECT_EQ(lf(r.out), "VORNENV_CLI_CC=" + hex(dir.path().string() + "/bin/cc") + "\nPATH=" +
+                       hex(path) + "\n");
+
+  r = runvornenv({"run", file, "--", probe(), "exit", "7"});
+  EXPECT_EQ(r.status, 7);
+  r = runvornenv({"run", file, "--", dir.file("no-such-program")});
+  EXPECT_EQ(r.status, 127);
+  EXPECT_EQ(r.err.rfind("vornenv: run: cannot run '", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+// Only what the files change is exported; a variable they empty is null.
+TEST(cli_test, export_json_lists_changes_only) {
+  scopedtempdir dir;
+  scopedenv untouched("VORNENV_CLI_UNTOUCHED", "same");
+  scopedenv same("VORNENV_CLI_SAME", "v");
+  // A PATH of empty elements only is rewritten as nothing, which removes it.
+  scopedenv path("PATH", sep + sep);
+  const std::string file = dir.write(
+      "j.ini", "[Environment]\nVORNENV_CLI_SAME = v\nVORNENV_CLI_J = \"q\" \\ \x01 caf\xC3\xA9 \xFF\n"
+               "[Executable Paths]\n");
+  const ranprogram r = runvornenv({"export", "--format", "json", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "{\n  \"PATH\": null,\n  \"VORNENV_CLI_J\": \"\\\"q\\\" \\\\ \\u0001 caf\xC3\xA9 "
+                   "\\u00FF\"\n}\n");
+}
+
+TEST(cli_test, export_cmd_refuses_a_line_break_and_prints_nothing) {
+  scopedtempdir dir;
+  scopedenv multi("VORNENV_CLI_MULTI", "one\ntwo");
+  const std::string file = dir.write("m.ini", "[Environment]\nA_FIRST = fine\nVORNENV_CLI_M = $(VORNENV_CLI_MULTI)\n");
+  const ranprogram r = runvornenv({"export", "--format", "cmd", file});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "vornenv: export: cmd cannot hold the value of VORNENV_CLI_M (it holds a line "
+                   "break or Ctrl-Z)\n");
+}
+
+TEST(cli_test, show_lists_sections_and_changes_without_colour_off_a_terminal) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_S", std::nullopt);
+  scopedenv old("VORNENV_CLI_OLD", "before");
+  const std::string file = dir.write(
+      "s.ini", "[Environment]\nVORNENV_CLI_S = $(VORNENV_CLI_OLD)!\nVORNENV_CLI_OLD = after\n"
+               "[Settings]\nmode = fast\nescape = a\x1b[31mb\n");
+  const ranprogram r = runvornenv({"show", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, file + "\n"
+                   "  [Environment]  environment\n"
+                   "    VORNENV_CLI_S   = $(VORNENV_CLI_OLD)!\n"
+                   "    VORNENV_CLI_OLD = after\n"
+                   "  [Settings]  plain\n"
+                   "    mode   = fast\n"
+                   "    escape = a\\x1B[31mb\n"
+                   "\n"
+                   "changed variables\n"
+                   "  VORNENV_CLI_OLD  before -> after\n"
+                   "  VORNENV_CLI_S    (unset) -> before!\n");
+}
+
+TEST(cli_test, libs_lists_locations_system_dirs_first) {
+  scopedtempdir dir;
+  const std::string sys = dir.mkdir("sys"), lib = dir.mkdir("lib");
+  dir.write("sys/" + libfile("shared"), "");
+  dir.write("lib/" + libfile("shared"), "");
+  dir.write("lib/" + libfile("own"), "");
+  scopedenv path("PATH", sep);
+  const std::string file = dir.write("l.ini", "[Library Paths]\nlib = " + lib + "\n[Other]\n");
+  ranprogram r = runvornenv({"libs", "--system-dirs", sys, file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto at = [](const std::string& d, const std::string& f) {
+    return (vornfile::filepath(d) + vornfile::pathcomp(f)).str();
+  };
+  EXPECT_EQ(r.out, at(sys, libfile("shared")) + "\n" + at(lib, libfile("own")) + "\n");
+  // Once as the section ends, once more as libs asks for the locations.
+  const std::string warning =
+      "****WARNING****: These libraries are going to be overridden as they are available in "
+      "windows, system or system32 directory: " + libfile("shared") + "\n";
+  EXPECT_EQ(r.err, warning + warning);
+
+  r = runvornenv({"libs", file, "--section", "Nope"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "vornenv: libs: " + file + " has no section 'Nope'\n");
+}
+
+// The bundled example works where the README says to run it.
+TEST(cli_test, bundled_example_applies) {
+  scopedenv pwd("PWD", nativepath(VORNENV_SOURCE_DIR));
+  const std::string example = nativepath(VORNENV_SOURCE_DIR "/examples/toolchain.ini");
+  const ranprogram r = runvornenv({"check", example});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, example + ": ok\n");
+}
+
+}  // namespace
+}  // namespace vornenv::testing

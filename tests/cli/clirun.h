@@ -1,0 +1,39 @@
+// Running the built vornenv (and other programs) from the host's tests.
+
+#ifndef VORNENV_TESTS_CLI_CLIRUN_H_
+#define VORNENV_TESTS_CLI_CLIRUN_H_
+
+#include <string>
+#include <vector>
+
+namespace vornenv::testing {
+
+// What a finished program left behind.
+struct ranprogram {
+  int status = -1;  // exit status; 128 + signal when a signal ended it
+  std::string out;
+  std::string err;
+};
+
+// Runs argv[0] (a path, not searched for) with argv and the environment of
+// the test process, and waits for it.
+ranprogram runprogram(const std::vector<std::string>& argv);
+
+// runprogram() of the built vornenv with args.
+ranprogram runvornenv(const std::vector<std::string>& args);
+
+// A path of the build, as the program under test must be given it.
+std::string nativepath(const std::string& path);
+
+// The file name of a shared library called base on this platform.
+std::string libfile(const std::string& base);
+
+// text with each "\r\n" turned into "\n": probe writes in text mode.
+std::string lf(std::string text);
+
+// "hex" of text, as probe prints it.
+std::string hex(const std::string& text);
+
+}  // namespace vornenv::testing
+
+#endif  // VORNENV_TESTS_CLI_CLIRUN_H_
