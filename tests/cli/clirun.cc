@@ -1,11 +1,20 @@
 #include "cli/clirun.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <sstream>
 
 namespace vornenv::testing {
 
 ranprogram runvornenv(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{nativepath(VORNENV_EXE)};
+  // VORNENV_TEST_WRAPPER, words separated by blanks, goes in front of the
+  // tool: how the tests run it under valgrind.
+  std::vector<std::string> argv;
+  if (const char* wrapper = std::getenv("VORNENV_TEST_WRAPPER")) {
+    std::istringstream words(wrapper);
+    for (std::string w; words >> w;) argv.push_back(w);
+  }
+  argv.push_back(nativepath(VORNENV_EXE));
   argv.insert(argv.end(), args.begin(), args.end());
   return runprogram(argv);
 }
