@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <memory_resource>
 #include <set>
 #include <vector>
 
@@ -43,6 +44,24 @@ const char* cstr(std::string_view v) {
   const_cast<char*>(v.data())[v.size()] = '\0';
   return v.data();
 }
+
+// The names met so far, for the uniqueness tests: an ordered set of views
+// into the text (nothing is copied) whose nodes come from a pool, so that
+// adding a name costs no allocation of its own and emptying the set frees
+// them all at once.
+class nameset {
+ public:
+  // False when name was there already.
+  bool insert(std::string_view name) { return names_.insert(name).second; }
+  void clear() {
+    names_.clear();
+    pool_.release();
+  }
+
+ private:
+  std::pmr::monotonic_buffer_resource pool_;
+  std::pmr::set<std::string_view> names_{&pool_};
+};
 
 }  // namespace
 
@@ -144,8 +163,8 @@ void inirun::parse(std::string& text) {
   }
 
   // Classification pass.  The sets hold views into text, which outlives them.
-  std::set<std::string_view> sections;
-  std::set<std::string_view> entries;
+  nameset sections;
+  nameset entries;
   std::size_t i = 0;
   const std::size_t n = lines.size();
   while (i < n) {
@@ -156,7 +175,7 @@ void inirun::parse(std::string& text) {
       envfail(line + " invalid entry found in ini file!");
     }
     std::string_view name = iniparser::getsection(line);
-    if (!sections.insert(name).second) envfail(name + " duplicate sections defined!");
+    if (!sections.insert(name)) envfail(name + " duplicate sections defined!");
     if (!handler_.beginsection(cstr(name))) {
       envfail(name + " no begining of section found where expected!");
     }
@@ -164,7 +183,7 @@ void inirun::parse(std::string& text) {
     ++i;
     while (i < n && iniparser::isentry(lines[i]) && !holdsnul(lines[i])) {
       auto [key, value] = iniparser::getentry(lines[i]);
-      if (!entries.insert(key).second) envfail(key + " duplicate entry in section!");
+      if (!entries.insert(key)) envfail(key + " duplicate entry in section!");
       if (!handler_.newentry(cstr(key), cstr(value))) {
         envfail(entrytext(key, value) + " invalid entry found!");
       }
