@@ -73,7 +73,14 @@ class nameset {
  private:
   bool keep_;
   std::pmr::monotonic_buffer_resource pool_;
-  std::pmr::set<std::string_view> names_{&pool_};
+  // Any strict order serves the uniqueness test; length first settles most
+  // comparisons without reading the bytes.
+  struct shortfirst {
+    bool operator()(std::string_view a, std::string_view b) const {
+      return a.size() != b.size() ? a.size() < b.size() : a < b;
+    }
+  };
+  std::pmr::set<std::string_view, shortfirst> names_{&pool_};
 };
 
 // The significant lines of the blocks, one at a time: trimmed, without
@@ -174,8 +181,10 @@ std::string_view iniparser::getsection(std::string_view line) {
 }
 
 bool iniparser::isentry(std::string_view line) {
-  std::size_t first = line.find('=');
-  return first != std::string_view::npos && first == line.rfind('=');
+  // The first '=' is the last one when no other follows it.
+  const std::size_t first = line.find('=');
+  return first != std::string_view::npos &&
+         line.find('=', first + 1) == std::string_view::npos;
 }
 
 std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_view line) {
