@@ -50,7 +50,7 @@ void bm_builder(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(file)));
 }
-BENCHMARK(bm_builder)->Args({1 << 20, 0})->Args({10 << 20, 0})->Args({10 << 20, 1})
+BENCHMARK(bm_builder)->Args({1 << 20, 0})->Args({10 << 20, 0})->Args({10 << 20, 1})->Args({100 << 20, 0})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

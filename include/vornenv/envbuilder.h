@@ -40,7 +40,9 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     entry();
     entry(const std::string& name, const std::string& value);
     entry(const entry& other);
+    entry(entry&& other) noexcept;
     entry& operator=(const entry& other);
+    entry& operator=(entry&& other) noexcept;
     ~entry();
 
     const std::string& name() const { return name_; }
@@ -52,6 +54,11 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     bool operator<(const entry& other) const { return name_ < other.name_; }
 
    private:
+    friend class envbuilder;
+    struct adopt {};
+    // Takes the two texts over, for the builder's entries.
+    entry(std::string&& name, std::string&& value, adopt) noexcept;
+
     std::string name_;
     std::string value_;
   };
@@ -97,8 +104,12 @@ class VORNENV_EXPORT envbuilder : public iniparser {
    private:
     friend class envbuilder;
 
-    // newentry() for an entry the caller gives up: stored without a copy.
+    // newentry() for the builder's entries, which the reader has already
+    // found unique in the section: stored without a copy, and indexed in one
+    // go by indextail() when the section ends.
     bool adoptentry(entry&& e);
+    // Adds the entries not yet indexed to the index.
+    void indextail();
     // The stored entry of that name, or nullptr.
     const entry* findentry(std::string_view name) const;
 
@@ -109,10 +120,13 @@ class VORNENV_EXPORT envbuilder : public iniparser {
 
     std::string name_;
     // A deque keeps entries in place as it grows, so references handed out
-    // stay valid.  The index (a hash table of positions into entries_) keeps
-    // the duplicate test and lookups constant-time for sections of any size.
+    // stay valid.  The index (a hash table of positions into entries_)
+    // covers the first indexed_ entries and keeps the duplicate test and
+    // lookups constant-time for sections of any size; entries after those
+    // (only while the builder fills the section) are searched one by one.
     std::deque<entry> entries_;
-    std::vector<std::uint64_t> index_;
+    std::vector<std::uint32_t> index_;
+    std::size_t indexed_ = 0;
     entry default_;
   };
 

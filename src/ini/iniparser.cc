@@ -45,23 +45,95 @@ const char* cstr(std::string_view v) {
   return v.data();
 }
 
-// The names met so far, for the uniqueness tests: an ordered set of views
-// into the text (nothing is copied) whose nodes come from a pool, so that
-// adding a name costs no allocation of its own and emptying the set frees
-// them all at once.
+// The names met so far, for the uniqueness tests: an ordered set whose
+// nodes come from a pool, so that adding a name costs no allocation of its
+// own and emptying the set frees them all at once.  With keep, the set holds
+// its own copies of the names (in the pool too), so that they outlive the
+// text they came from.
 class nameset {
  public:
+  explicit nameset(bool keep) : keep_(keep) {}
+
   // False when name was there already.
-  bool insert(std::string_view name) { return names_.insert(name).second; }
+  bool insert(std::string_view name) {
+    auto [it, inserted] = names_.insert(name);
+    if (inserted && keep_) {
+      char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
+      std::memcpy(copy, name.data(), name.size());
+      // Same bytes, so the node stays where the order puts it.
+      const_cast<std::string_view&>(*it) = std::string_view(copy, name.size());
+    }
+    return inserted;
+  }
   void clear() {
     names_.clear();
     pool_.release();
   }
 
  private:
+  bool keep_;
   std::pmr::monotonic_buffer_resource pool_;
-  std::pmr::set<std::string_view> names_{&pool_};
+  // Any strict order serves the uniqueness test; length first settles most
+  // comparisons without reading the bytes.
+  struct shortfirst {
+    bool operator()(std::string_view a, std::string_view b) const {
+      return a.size() != b.size() ? a.size() < b.size() : a < b;
+    }
+  };
+  std::pmr::set<std::string_view, shortfirst> names_{&pool_};
 };
+
+// The significant lines of the blocks, one at a time: trimmed, without
+// comment lines.
+class linecursor {
+ public:
+  using commenttest = bool (*)(std::string_view);
+  linecursor(std::vector<textblock>& blocks, commenttest iscomment)
+      : blocks_(blocks), iscomment_(iscomment) {
+    next();
+  }
+
+  bool done() const { return block_ == blocks_.size(); }
+  std::string_view line() const { return line_; }
+  // Moves to the next significant line.
+  void next() {
+    while (block_ < blocks_.size()) {
+      const textblock& b = blocks_[block_];
+      const char* const end = b.bytes.get() + b.size;
+      while (pos_ < end) {
+        const char* nl = static_cast<const char*>(std::memchr(pos_, '\n', end - pos_));
+        const char* stop = nl != nullptr ? nl : end;
+        std::string_view line = trimstr(std::string_view(pos_, stop - pos_));
+        pos_ = stop + 1;
+        if (!iscomment_(line)) {
+          line_ = line;
+          return;
+        }
+      }
+      ++block_;
+      if (block_ < blocks_.size()) pos_ = blocks_[block_].bytes.get();
+    }
+    line_ = {};
+  }
+  // Frees the blocks before the current line's.
+  void release() {
+    for (std::size_t i = released_; i < block_ && i < blocks_.size(); ++i) {
+      blocks_[i].bytes.reset();
+    }
+    if (block_ > released_) released_ = block_;
+  }
+
+ private:
+  std::vector<textblock>& blocks_;
+  commenttest iscomment_;
+  std::size_t block_ = 0;
+  std::size_t released_ = 0;
+  const char* pos_ = blocks_.empty() ? nullptr : blocks_[0].bytes.get();
+  std::string_view line_;
+};
+
+// A whole block is read at a time, and blocks end at a line feed.
+constexpr std::size_t kblock = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -91,33 +163,7 @@ void iniparser::operator()() {
                                                        std::fclose);
   if (!file) envfail(unreadable);
 
-  // The first block settles most files, and fails at once for a path that
-  // opens but cannot be read, such as a directory.
-  std::string text(std::size_t{1} << 16, '\0');
-  std::size_t size = std::fread(&text[0], 1, text.size(), file.get());
-  if (size == text.size()) {
-    // A large file: take its size as a hint, so that the buffer grows once.
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-      const long endpos = std::ftell(file.get());
-      const bool back = std::fseek(file.get(), static_cast<long>(size), SEEK_SET) == 0;
-      if (!back) envfail(unreadable);
-      if (endpos > 0 && static_cast<std::size_t>(endpos) >= size) {
-        text.resize(static_cast<std::size_t>(endpos) + 1);
-      }
-    }
-    for (;;) {
-      if (size == text.size()) text.resize(text.size() * 2);
-      const std::size_t got = std::fread(&text[size], 1, text.size() - size, file.get());
-      size += got;
-      if (got == 0) break;
-    }
-  }
-  // A read error is no end of file: applying half a file would be a
-  // failure reported as success.
-  if (std::ferror(file.get()) != 0) envfail(unreadable);
-  file.reset();
-  text.resize(size);
-  inirun(*this).parse(text);
+  inirun(*this).parse(readblocks(file.get(), unreadable));
 }
 
 bool iniparser::iscomment(std::string_view line) {
@@ -135,8 +181,10 @@ std::string_view iniparser::getsection(std::string_view line) {
 }
 
 bool iniparser::isentry(std::string_view line) {
-  std::size_t first = line.find('=');
-  return first != std::string_view::npos && first == line.rfind('=');
+  // The first '=' is the last one when no other follows it.
+  const std::size_t first = line.find('=');
+  return first != std::string_view::npos &&
+         line.find('=', first + 1) == std::string_view::npos;
 }
 
 std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_view line) {
@@ -149,45 +197,75 @@ std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_vi
   return {name, value};
 }
 
-void inirun::parse(std::string& text) {
-  // Reading pass: every significant line, trimmed, as a view into text.
-  std::vector<std::string_view> lines;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', end - p));
-    const char* stop = nl != nullptr ? nl : end;
-    std::string_view line = trimstr(std::string_view(p, stop - p));
-    if (!iniparser::iscomment(line)) lines.push_back(line);
-    p = stop + 1;
+std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable) {
+  std::vector<textblock> blocks;
+  std::string carry;  // the start of a line that the last read cut off
+  std::size_t want = kblock;
+  for (;;) {
+    textblock b;
+    b.bytes.reset(new char[carry.size() + want + 1]);
+    std::memcpy(b.bytes.get(), carry.data(), carry.size());
+    const std::size_t got = std::fread(b.bytes.get() + carry.size(), 1, want, file);
+    b.size = carry.size() + got;
+    if (got < want) {
+      // A read error is no end of file: applying half a file would be a
+      // failure reported as success.  (A directory fails here at once.)
+      if (std::ferror(file) != 0) envfail(unreadable);
+      if (b.size != 0) blocks.push_back(std::move(b));
+      return blocks;
+    }
+    std::size_t keep = b.size;
+    while (keep > 0 && b.bytes[keep - 1] != '\n') --keep;
+    if (keep == 0) {
+      // One line longer than a block: read on, twice as much each time.
+      carry.assign(b.bytes.get(), b.size);
+      want = carry.size();
+      continue;
+    }
+    carry.assign(b.bytes.get() + keep, b.size - keep);
+    want = kblock;
+    b.size = keep;
+    blocks.push_back(std::move(b));
   }
+}
 
-  // Classification pass.  The sets hold views into text, which outlives them.
-  nameset sections;
-  nameset entries;
-  std::size_t i = 0;
-  const std::size_t n = lines.size();
-  while (i < n) {
-    std::string_view line = lines[i];
+void inirun::parse(const std::string& text) {
+  std::vector<textblock> blocks(1);
+  blocks[0].bytes.reset(new char[text.size() + 1]);
+  std::memcpy(blocks[0].bytes.get(), text.data(), text.size());
+  blocks[0].size = text.size();
+  parse(std::move(blocks));
+}
+
+void inirun::parse(std::vector<textblock> blocks) {
+  // Section names outlive the blocks they came from; entry names live no
+  // longer than their section, whose blocks are kept until it ends.
+  nameset sections(true);
+  nameset entries(false);
+  linecursor cursor(blocks, &iniparser::iscomment);
+  while (!cursor.done()) {
+    const std::string_view line = cursor.line();
     // A line holding NUL is neither header nor entry: the callbacks could
     // only see it cut short.
     if (!iniparser::issection(line) || holdsnul(line)) {
       envfail(line + " invalid entry found in ini file!");
     }
+    // Everything before this header belongs to ended sections.
+    cursor.release();
     std::string_view name = iniparser::getsection(line);
     if (!sections.insert(name)) envfail(name + " duplicate sections defined!");
     if (!handler_.beginsection(cstr(name))) {
       envfail(name + " no begining of section found where expected!");
     }
     entries.clear();
-    ++i;
-    while (i < n && iniparser::isentry(lines[i]) && !holdsnul(lines[i])) {
-      auto [key, value] = iniparser::getentry(lines[i]);
+    for (cursor.next(); !cursor.done(); cursor.next()) {
+      const std::string_view entryline = cursor.line();
+      if (!iniparser::isentry(entryline) || holdsnul(entryline)) break;
+      auto [key, value] = iniparser::getentry(entryline);
       if (!entries.insert(key)) envfail(key + " duplicate entry in section!");
       if (!handler_.newentry(cstr(key), cstr(value))) {
         envfail(entrytext(key, value) + " invalid entry found!");
       }
-      ++i;
     }
     if (!handler_.endsection()) envfail("section definition did not conform!");
   }

@@ -9,9 +9,16 @@ envbuilder::entry::entry() = default;
 envbuilder::entry::entry(const std::string& name, const std::string& value)
     : name_(name), value_(value) {}
 
+envbuilder::entry::entry(std::string&& name, std::string&& value, adopt) noexcept
+    : name_(std::move(name)), value_(std::move(value)) {}
+
 envbuilder::entry::entry(const entry& other) = default;
 
+envbuilder::entry::entry(entry&& other) noexcept = default;
+
 envbuilder::entry& envbuilder::entry::operator=(const entry& other) = default;
+
+envbuilder::entry& envbuilder::entry::operator=(entry&& other) noexcept = default;
 
 envbuilder::entry::~entry() = default;
 
@@ -21,27 +28,55 @@ envbuilder::section::section(const section& other) = default;
 
 envbuilder::section::~section() = default;
 
+namespace {
+
+// The name at a position of a section's entries, for the index.
+struct nameat {
+  const std::deque<envbuilder::entry>& entries;
+  std::string_view operator()(std::size_t i) const { return entries[i].name(); }
+};
+
+}  // namespace
+
 const envbuilder::entry* envbuilder::section::findentry(std::string_view name) const {
-  const std::size_t pos = hashindex::find(index_, name, hashindex::hashof(name),
-                                          [this](std::size_t i) { return entries_[i].name(); });
-  return pos == hashindex::npos ? nullptr : &entries_[pos];
+  const std::size_t pos = hashindex::find(index_, name, hashindex::hashof(name), nameat{entries_});
+  if (pos != hashindex::npos) return &entries_[pos];
+  for (std::size_t i = indexed_; i < entries_.size(); ++i) {
+    if (entries_[i].name() == name) return &entries_[i];
+  }
+  return nullptr;
 }
 
-bool envbuilder::section::newentry(const entry& e) { return adoptentry(entry(e)); }
+void envbuilder::section::indextail() {
+  hashindex::reserve(index_, entries_.size(), nameat{entries_});
+  for (; indexed_ < entries_.size(); ++indexed_) {
+    hashindex::insert(index_, indexed_ + 1, indexed_, hashindex::hashof(entries_[indexed_].name()),
+                      nameat{entries_});
+  }
+}
 
-bool envbuilder::section::adoptentry(entry&& e) {
+bool envbuilder::section::newentry(const entry& e) {
   if (!e.valid()) {
     envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
   }
   if (findentry(e.name()) != nullptr) {
     envfail(e.name() + " section::newentry - entry already exists!");
   }
-  // e is the section's own copy from here on: the hook may rewrite it, and
-  // it is stored as the hook leaves it, whatever the hook answers.
+  // The section's own copy: the hook may rewrite it, and it is stored as
+  // the hook leaves it, whatever the hook answers.
+  entry copy(e);
+  const bool accepted = donewentry(copy);
+  entries_.push_back(std::move(copy));
+  indextail();
+  return accepted;
+}
+
+bool envbuilder::section::adoptentry(entry&& e) {
+  if (!e.valid()) {
+    envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
+  }
   const bool accepted = donewentry(e);
   entries_.push_back(std::move(e));
-  const std::size_t pos = entries_.size() - 1;
-  hashindex::insert(index_, entries_.size(), pos, hashindex::hashof(entries_[pos].name()));
   return accepted;
 }
 
