@@ -97,6 +97,15 @@ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$BUILD" --target vornenv-cli genini pathlist_bench filepath_bench expand_bench >&2
 VORNENV=$BUILD/cli/vornenv
 
+# The same tool linked statically (its libraries and libstdc++), a build
+# option only: shows what the dynamic loader costs each start.
+log "building vornenv linked statically in $BUILD-static"
+cmake -S "$ROOT" -B "$BUILD-static" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DVORNENV_BUILD_TESTS=OFF -DVORNENV_BUILD_EXAMPLES=OFF -DVORNENV_BUILD_BENCH=OFF \
+  -DBUILD_SHARED_LIBS=OFF "-DCMAKE_EXE_LINKER_FLAGS=-static-libstdc++ -static-libgcc" >/dev/null
+cmake --build "$BUILD-static" --target vornenv-cli >&2
+VORNENV_STATIC=$BUILD-static/cli/vornenv
+
 log "building the anchors in $ANCH"
 A=$ROOT/bench/anchors
 CFLAGS=(-O3 -DNDEBUG -Wall -Wextra -Wpedantic)
@@ -201,6 +210,7 @@ q() { printf '%q' "$1"; }
 APPLIERS=(
   "vornenv|$VORNENV run $APPLY/fixture.ini -- true"
   "c-baseline|$ANCH/capply $APPLY/fixture.cenv true"
+  "vornenv-static|$VORNENV_STATIC run $APPLY/fixture.ini -- true"
 )
 if have direnv; then
   direnv allow "$APPLY/direnv" >/dev/null 2>&1
@@ -295,6 +305,7 @@ done
 log "instructions: applying the fixture, up to the exec"
 nocmd=vornenv-bench-no-such-command
 EXPECT_STATUS=127 instructions vornenv-run "$APPLY/fixture.ini" "$VORNENV" run "$APPLY/fixture.ini" -- $nocmd
+EXPECT_STATUS=127 instructions vornenv-static-run "$APPLY/fixture.ini" "$VORNENV_STATIC" run "$APPLY/fixture.ini" -- $nocmd
 EXPECT_STATUS=127 instructions c-baseline "$APPLY/fixture.cenv" "$ANCH/capply" "$APPLY/fixture.cenv" $nocmd
 
 # --- peak memory -----------------------------------------------------------------
