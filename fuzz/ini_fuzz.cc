@@ -1,6 +1,11 @@
 // Arbitrary bytes through the reader, with a handler that checks the order
-// and shape of the callbacks.
+// and shape of the callbacks.  The first byte also picks a tiny block size:
+// the same text read in blocks of that size must give exactly the same
+// callbacks and failure as the text read as one block.
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -13,6 +18,7 @@ namespace {
 class checker : public vornenv::iniparser {
  public:
   checker() : iniparser(vornfile::filepath("fuzz.ini")) {}
+  std::string trace;
 
  private:
   bool beginsection(const char* name) override {
@@ -21,17 +27,20 @@ class checker : public vornenv::iniparser {
     if (!sections_.insert(name).second) vornenv::fuzz::broken("repeated section");
     insection_ = true;
     entries_.clear();
+    trace += std::string("[") + name + "]\n";
     return true;
   }
   bool newentry(const char* name, const char* value) override {
     if (!insection_) vornenv::fuzz::broken("entry outside a section");
     if (*name == '\0' || *value == '\0') vornenv::fuzz::broken("empty name or value");
     if (!entries_.insert(name).second) vornenv::fuzz::broken("repeated entry");
+    trace += std::string(name) + "=" + value + "\n";
     return true;
   }
   bool endsection() override {
     if (!insection_) vornenv::fuzz::broken("endsection outside a section");
     insection_ = false;
+    trace += "end\n";
     return true;
   }
 
@@ -39,16 +48,39 @@ class checker : public vornenv::iniparser {
   std::set<std::string> sections_, entries_;
 };
 
+// The callbacks and the failure message of one run.
+template <class Run>
+std::string outcome(Run run) {
+  checker handler;
+  try {
+    run(handler);
+  } catch (const std::runtime_error& e) {
+    handler.trace += std::string("failed: ") + e.what() + "\n";
+  }
+  return handler.trace;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool once = (vornenv::fuzz::silencestderr(), true);
-  (void)once;
-  std::string text(reinterpret_cast<const char*>(data), size);
-  checker handler;
-  try {
-    vornenv::inirun(handler).parse(text);
-  } catch (const std::runtime_error&) {
+  static const std::string scratch = [] {
+    vornenv::fuzz::silencestderr();
+    return (std::filesystem::temp_directory_path() / "vornenv-ini-fuzz.ini").string();
+  }();
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string whole = outcome([&](checker& h) { vornenv::inirun(h).parse(text); });
+
+  const std::size_t blocksize = size == 0 ? 1 : 1 + data[0] % 64;
+  {
+    std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
+    out << text;
   }
+  std::FILE* file = std::fopen(scratch.c_str(), "rb");
+  if (file == nullptr) vornenv::fuzz::broken("cannot reopen the scratch file");
+  const std::string blocked = outcome([&](checker& h) {
+    vornenv::inirun(h).parse(vornenv::readblocks(file, "unreadable", blocksize));
+  });
+  std::fclose(file);
+  if (blocked != whole) vornenv::fuzz::broken("reading in blocks changed the callbacks");
   return 0;
 }

@@ -132,8 +132,6 @@ class linecursor {
   std::string_view line_;
 };
 
-// A whole block is read at a time, and blocks end at a line feed.
-constexpr std::size_t kblock = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -197,10 +195,11 @@ std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_vi
   return {name, value};
 }
 
-std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable) {
+std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable,
+                                  std::size_t blocksize) {
   std::vector<textblock> blocks;
   std::string carry;  // the start of a line that the last read cut off
-  std::size_t want = kblock;
+  std::size_t want = blocksize;
   for (;;) {
     textblock b;
     b.bytes.reset(new char[carry.size() + want + 1]);
@@ -223,7 +222,7 @@ std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable
       continue;
     }
     carry.assign(b.bytes.get() + keep, b.size - keep);
-    want = kblock;
+    want = blocksize;
     b.size = keep;
     blocks.push_back(std::move(b));
   }

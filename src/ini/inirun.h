@@ -26,9 +26,12 @@ struct textblock {
   std::size_t size = 0;
 };
 
-// Reads the whole file into blocks.  Fails with unreadable when reading
+// Reads the whole file into blocks of about blocksize bytes (a line longer
+// than that gets a block of its own).  Fails with unreadable when reading
 // fails for any reason other than the end of the file.
-std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable);
+constexpr std::size_t kblocksize = std::size_t{1} << 20;
+std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable,
+                                  std::size_t blocksize = kblocksize);
 
 class inirun {
  public:
