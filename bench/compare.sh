@@ -20,6 +20,7 @@
 # measures wall time (hyperfine), instructions (callgrind, the whole process
 # minus the same process on an empty file) and peak memory (GNU time).
 # Raw results stay in WORK/results; the table is WORK/results/table.md.
+# bench/median.py merges the tables of several runs into one of medians.
 #
 # Runs on demand, on a quiet machine: ratios are taken within one run, but a
 # load spike during the run still skews them.  Not part of scripts/test-all.
@@ -35,7 +36,7 @@ while [ $# -gt 0 ]; do
     --rounds) ROUNDS=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
     --quick) QUICK=1; shift ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare.sh: unknown argument: $1" >&2; exit 2 ;;
   esac
 done
