@@ -17,7 +17,7 @@ struct scratch {
   std::filesystem::path dir;
   std::string file;
   scratch() {
-    dir = std::filesystem::temp_directory_path() / "vornenv-builder-fuzz";
+    dir = vornenv::fuzz::scratchpath("vornenv-builder-fuzz");
     std::filesystem::create_directories(dir / "system");
     file = (dir / "input.ini").string();
     vornfile::setsystemdirs({vornfile::filepath((dir / "system").string())});

@@ -1,8 +1,11 @@
 #include "fuzzsupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <random>
 #include <set>
 
 namespace vornenv::fuzz {
@@ -32,6 +35,12 @@ envrestorer::~envrestorer() {
   for (const auto& [name, value] : after.vars()) {
     if (before.count(name) == 0) vornplatform::putenvvar(name, "");
   }
+}
+
+std::string scratchpath(const std::string& stem) {
+  std::random_device device;
+  const auto salt = std::chrono::steady_clock::now().time_since_epoch().count() ^ device();
+  return (std::filesystem::temp_directory_path() / (stem + "-" + std::to_string(salt))).string();
 }
 
 void broken(const std::string& what) {

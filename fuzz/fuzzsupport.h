@@ -29,6 +29,10 @@ class envrestorer {
   vornplatform::envsnapshot before_;
 };
 
+// A path in the temporary folder that no other process uses: fuzzers run
+// side by side, and a shared scratch file would mix their inputs.
+std::string scratchpath(const std::string& stem);
+
 // Aborts with a message when an invariant does not hold: a finding.
 [[noreturn]] void broken(const std::string& what);
 

@@ -65,7 +65,7 @@ std::string outcome(Run run) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string scratch = [] {
     vornenv::fuzz::silencestderr();
-    return (std::filesystem::temp_directory_path() / "vornenv-ini-fuzz.ini").string();
+    return vornenv::fuzz::scratchpath("vornenv-ini-fuzz") + ".ini";
   }();
   const std::string text(reinterpret_cast<const char*>(data), size);
   const std::string whole = outcome([&](checker& h) { vornenv::inirun(h).parse(text); });
@@ -81,6 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vornenv::inirun(h).parse(vornenv::readblocks(file, "unreadable", blocksize));
   });
   std::fclose(file);
-  if (blocked != whole) vornenv::fuzz::broken("reading in blocks changed the callbacks");
+  if (blocked != whole) {
+    std::size_t at = 0;
+    while (at < whole.size() && at < blocked.size() && whole[at] == blocked[at]) ++at;
+    vornenv::fuzz::broken("reading in blocks of " + std::to_string(blocksize) +
+                          " changed the callbacks from byte " + std::to_string(at) + ":\n  one block: " +
+                          whole.substr(at, 80) + "\n  in blocks: " + blocked.substr(at, 80));
+  }
   return 0;
 }

@@ -51,6 +51,8 @@ filepath::filepath(const std::string& text) {
   std::size_t pos = backend::splitroot(text, root);
   setroot(std::move(root));
   const std::size_t n = text.size();
+  comps_.reserve(static_cast<std::size_t>(
+      std::count_if(text.begin() + static_cast<std::ptrdiff_t>(pos), text.end(), isseparator)) + 1);
   while (pos < n) {
     while (pos < n && isseparator(text[pos])) ++pos;
     std::size_t start = pos;
@@ -61,6 +63,19 @@ filepath::filepath(const std::string& text) {
   }
   // A relative path that was only "." components still means "here".
   if (root_.empty() && comps_.empty() && !text.empty()) comps_.emplace_back(".");
+  rekey();
+}
+
+void filepath::rekey() {
+  std::size_t len = rootkey_.size();
+  for (const pathcomp& c : comps_) len += 1 + c.key().size();
+  key_.clear();
+  key_.reserve(len);
+  key_ += rootkey_;
+  for (const pathcomp& c : comps_) {
+    key_ += '\0';
+    key_ += c.key();
+  }
 }
 
 void filepath::setroot(std::string root) {
@@ -127,6 +142,7 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
     comps_.emplace_back(".");
     last = 0;
   }
+  rekey();
   return iterator(&comps_, last);
 }
 
@@ -140,18 +156,12 @@ filepath filepath::operator+(const pathcomp& c) const {
   if (out.root_.empty() && out.comps_.size() == 1 && out.comps_[0].text_ == ".")
     out.comps_.clear();
   out.comps_.push_back(c);
+  out.rekey();
   return out;
 }
 
-bool filepath::operator<(const filepath& other) const {
-  int r = comparekeys(rootkey_, other.rootkey_);
-  if (r != 0) return r < 0;
-  return std::lexicographical_compare(comps_.begin(), comps_.end(),
-                                      other.comps_.begin(), other.comps_.end());
-}
+bool filepath::operator<(const filepath& other) const { return comparekeys(key_, other.key_) < 0; }
 
-bool filepath::operator==(const filepath& other) const {
-  return rootkey_ == other.rootkey_ && comps_ == other.comps_;
-}
+bool filepath::operator==(const filepath& other) const { return key_ == other.key_; }
 
 }  // namespace vornfile

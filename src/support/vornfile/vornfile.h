@@ -12,7 +12,9 @@
 //
 // Ordering (operator<) compares the root, then the components one by one; on
 // Windows letter case is folded (ASCII), elsewhere it is significant.  Each
-// path carries its folded form, so comparisons never re-parse or re-fold.
+// path carries that order as one key (the folded root, then each folded
+// component after a NUL byte), so a comparison is one byte comparison that
+// never re-parses or re-folds.
 //
 // Not thread-safe beyond what std::string is: a path may be read from many
 // threads at once, but not read while it is written.
@@ -58,7 +60,8 @@ class VORNFILE_EXPORT filepath {
  public:
   // Random-access positions over the components.  A position holds an index,
   // so it may step one before the first component and back again (assign()
-  // can return such a position).
+  // can return such a position).  Components are read through positions and
+  // changed only through assign(), which keeps the comparison key in step.
   template <class Comp, class Vec>
   class basic_iterator {
    public:
@@ -104,7 +107,7 @@ class VORNFILE_EXPORT filepath {
     Vec* v_ = nullptr;
     difference_type i_ = 0;
   };
-  using iterator = basic_iterator<pathcomp, std::vector<pathcomp>>;
+  using iterator = basic_iterator<const pathcomp, std::vector<pathcomp>>;
   using const_iterator = basic_iterator<const pathcomp, const std::vector<pathcomp>>;
 
   // The empty path: no root, no component, not valid().
@@ -147,10 +150,13 @@ class VORNFILE_EXPORT filepath {
  private:
   std::ptrdiff_t size() const { return static_cast<std::ptrdiff_t>(comps_.size()); }
   void setroot(std::string root);
+  // Rebuilds key_ after a change of the root or the components.
+  void rekey();
 
   std::string root_;     // "" for a relative path, with its separator if any
   std::string rootkey_;  // folded root_
   std::vector<pathcomp> comps_;
+  std::string key_;      // rootkey_, then '\0' and the key of each component
 };
 
 // True exactly when p names an existing directory.
