@@ -6,7 +6,8 @@
 The tables must come from the same script (same rows, same words); each
 number in a cell becomes the median of that number over the runs, written
 as the first run wrote it.  A goal's result is taken afresh by majority,
-which for one threshold is the result of the median.
+which for one threshold and an odd number of runs is the result of the
+median; a tie is shown as such.
 """
 
 import re
@@ -59,10 +60,14 @@ def main(paths):
     print("|---|---|---|---|---|---|---|---|")
     met = missed = 0
     for cells in zip(*(rows for _, rows in tables)):
-        merged = [mediancell(list(col)) for col in zip(*cells)][:-1]
+        merged = [mediancell(list(col)) for col in list(zip(*cells))[:-1]]
         verdicts = [c[-1] for c in cells]
         if all(v in ("met", "missed") for v in verdicts):
-            result = "met" if verdicts.count("met") * 2 > len(verdicts) else "missed"
+            k = verdicts.count("met")
+            if k * 2 == len(verdicts):  # an even count can tie: say so
+                result = "split (%d of %d met)" % (k, len(verdicts))
+            else:
+                result = "met" if k * 2 > len(verdicts) else "missed"
         else:
             result = verdicts[0] if len(set(verdicts)) == 1 else "/".join(verdicts)
         met += result == "met"
