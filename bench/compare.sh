@@ -2,12 +2,14 @@
 # Measures vornenv against its anchors and peers side by side, in one run, and
 # prints one table of ratios with each goal marked met or missed.
 #
-#   bench/compare.sh [--rounds N] [--work DIR] [--quick]
+#   bench/compare.sh [--runs N] [--rounds N] [--work DIR] [--quick]
 #
 #   --rounds N  hyperfine rounds, each with the commands in a rotated order
 #               (default 3); the medians are taken over all rounds' runs
 #   --work DIR  where builds, fixtures and raw results go
 #               (default build-bench/ in the repository)
+#   --runs N    the whole measurement N times (default 1), then one table
+#               of medians over the N tables (bench/median.py)
 #   --quick     fewer runs and only the 1 and 10 MB files: for trying the
 #               script, not for figures
 #
@@ -19,8 +21,8 @@
 # accepts its input and that every peer really sets the environment; then
 # measures wall time (hyperfine), instructions (callgrind, the whole process
 # minus the same process on an empty file) and peak memory (GNU time).
-# Raw results stay in WORK/results; the table is WORK/results/table.md.
-# bench/median.py merges the tables of several runs into one of medians.
+# Raw results stay in WORK/results (WORK/results-N for --runs), the table
+# is WORK/results/table.md (WORK/table-median.md for --runs).
 #
 # Runs on demand, on a quiet machine: ratios are taken within one run, but a
 # load spike during the run still skews them.  Not part of scripts/test-all.
@@ -31,16 +33,35 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ROUNDS=3
 WORK=$ROOT/build-bench
 QUICK=0
+RUNS=1
+ARGS=("$@")
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) ROUNDS=$2; shift 2 ;;
+    --runs) RUNS=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
     --quick) QUICK=1; shift ;;
-    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare.sh: unknown argument: $1" >&2; exit 2 ;;
   esac
 done
 case $ROUNDS in ''|*[!0-9]*|0) echo "compare.sh: --rounds takes a positive number" >&2; exit 2 ;; esac
+case $RUNS in ''|*[!0-9]*|0) echo "compare.sh: --runs takes a positive number" >&2; exit 2 ;; esac
+
+# Several runs: each is a whole run of this script, its results kept apart.
+if [ "$RUNS" -gt 1 ]; then
+  mkdir -p "$WORK"
+  tables=()
+  for ((run = 1; run <= RUNS; run++)); do
+    printf '== run %d of %d\n' "$run" "$RUNS" >&2
+    bash "$0" "${ARGS[@]}" --runs 1 > /dev/null
+    rm -rf "$WORK/results-$run"
+    mv "$WORK/results" "$WORK/results-$run"
+    tables+=("$WORK/results-$run/table.md")
+  done
+  python3 "$ROOT/bench/median.py" "${tables[@]}" | tee "$WORK/table-median.md"
+  exit 0
+fi
 
 BUILD=$WORK/release
 ANCH=$WORK/anchors
