@@ -1,5 +1,6 @@
 #include "vornenv/iniparser.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -195,6 +196,28 @@ std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_vi
   return {name, value};
 }
 
+namespace {
+
+// Reads up to want bytes; fewer only at the end of the file.  A read that a
+// signal interrupts (a host's handler installed without SA_RESTART) is no
+// error and goes on; any other error fails with unreadable.
+std::size_t readfully(char* to, std::size_t want, std::FILE* file, const std::string& unreadable) {
+  std::size_t got = 0;
+  while (got < want) {
+    errno = 0;
+    got += std::fread(to + got, 1, want - got, file);
+    if (got == want || std::feof(file) != 0) break;
+    if (std::ferror(file) == 0) continue;
+    // A read error is no end of file: applying half a file would be a
+    // failure reported as success.  (A directory fails here at once.)
+    if (errno != EINTR) envfail(unreadable);
+    std::clearerr(file);
+  }
+  return got;
+}
+
+}  // namespace
+
 std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable,
                                   std::size_t blocksize) {
   std::vector<textblock> blocks;
@@ -204,12 +227,9 @@ std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable
     textblock b;
     b.bytes.reset(new char[carry.size() + want + 1]);
     std::memcpy(b.bytes.get(), carry.data(), carry.size());
-    const std::size_t got = std::fread(b.bytes.get() + carry.size(), 1, want, file);
+    const std::size_t got = readfully(b.bytes.get() + carry.size(), want, file, unreadable);
     b.size = carry.size() + got;
     if (got < want) {
-      // A read error is no end of file: applying half a file would be a
-      // failure reported as success.  (A directory fails here at once.)
-      if (std::ferror(file) != 0) envfail(unreadable);
       if (b.size != 0) blocks.push_back(std::move(b));
       return blocks;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,41 @@ TEST(hostile_posix_test, fifo_is_read_to_its_end) {
   EXPECT_EQ(b.getsection("Settings").getentry("k19999").value(), "v");
   int status = 0;
   ::waitpid(child, &status, 0);
+}
+
+TEST(hostile_posix_test, read_interrupted_by_a_signal_goes_on) {
+  // A host's handler without SA_RESTART makes a blocked read fail with
+  // EINTR: that is no unreadable file.
+  struct sigaction quiet {}, old {};
+  quiet.sa_handler = [](int) {};
+  sigemptyset(&quiet.sa_mask);
+  quiet.sa_flags = 0;
+  ASSERT_EQ(::sigaction(SIGUSR1, &quiet, &old), 0);
+  scopedtempdir dir;
+  const std::string path = dir.file("slow.ini");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  const pid_t parent = ::getpid();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs("[Settings]\nfirst = 1\n", f);
+    std::fflush(f);
+    // The reader now waits for more; interrupt it, then finish.
+    ::usleep(200 * 1000);
+    ::kill(parent, SIGUSR1);
+    ::usleep(200 * 1000);
+    std::fputs("second = 2\n", f);
+    std::fclose(f);
+    ::_exit(0);
+  }
+  envbuilder b{filepath(path)};
+  const auto out = testing::capture([&] { b(); });
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::sigaction(SIGUSR1, &old, nullptr);
+  EXPECT_FALSE(out.thrown) << out.err;
+  EXPECT_EQ(b.getsection("Settings").getentry("second").value(), "2");
 }
 
 }  // namespace
