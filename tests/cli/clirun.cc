@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace vornenv::testing {
@@ -17,6 +18,13 @@ ranprogram runvornenv(const std::vector<std::string>& args) {
   argv.push_back(nativepath(VORNENV_EXE));
   argv.insert(argv.end(), args.begin(), args.end());
   return runprogram(argv);
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::string lf(std::string text) {

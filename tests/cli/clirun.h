@@ -29,6 +29,8 @@ std::string nativepath(const std::string& path);
 std::string libfile(const std::string& base);
 
 // text with each "\r\n" turned into "\n": probe writes in text mode.
+// The whole file, bytes as they are.
+std::string slurp(const std::string& path);
 std::string lf(std::string text);
 
 // "hex" of text, as probe prints it.

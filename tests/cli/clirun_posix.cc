@@ -16,17 +16,6 @@ extern char** environ;
 
 namespace vornenv::testing {
 
-namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
 ranprogram runprogram(const std::vector<std::string>& argv) {
   // Files, not pipes: nothing to drain while the child runs.
   scopedtempdir dir;
