@@ -1,6 +1,7 @@
 #include "vornenv/iniparser.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,9 +16,25 @@ namespace vornenv {
 
 namespace {
 
+// Space, \t, \n, \v, \f and \r: one comparison and one bit test.
 bool iswhite(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
+  constexpr std::uint64_t kwhite = (1ull << ' ') | (1ull << '\t') | (1ull << '\n') |
+                                   (1ull << '\v') | (1ull << '\f') | (1ull << '\r');
+  const auto u = static_cast<unsigned char>(c);
+  return u <= ' ' && ((kwhite >> u) & 1) != 0;
+}
+
+// iniparser::iscomment(), for the line cursor.
+inline bool commentline(std::string_view line) { return line.empty() || line.front() == ';'; }
+
+// trimstr() for this file's own use, where it is worth inlining.
+inline std::string_view trimview(std::string_view text) {
+  std::size_t first = 0;
+  while (first < text.size() && iswhite(text[first])) ++first;
+  if (first == text.size()) return {};
+  std::size_t last = text.size() - 1;
+  while (last > first && iswhite(text[last])) --last;
+  return text.substr(first, last - first + 1);
 }
 
 std::string operator+(std::string_view a, const char* b) {
@@ -35,6 +52,35 @@ std::string entrytext(std::string_view name, std::string_view value) {
 
 bool holdsnul(std::string_view line) {
   return std::memchr(line.data(), '\0', line.size()) != nullptr;
+}
+
+// The position of the line's only '=', or npos when it has none or several.
+std::size_t soleequals(std::string_view line) {
+  const std::size_t first = line.find('=');
+  if (first == std::string_view::npos ||
+      line.find('=', first + 1) != std::string_view::npos) {
+    return std::string_view::npos;
+  }
+  return first;
+}
+
+// The name and value of an entry line whose '=' is at eq.  A trimmed line
+// needs only the blanks on either side of the '=' trimmed.
+std::pair<std::string_view, std::string_view> splitentry(std::string_view line, std::size_t eq,
+                                                         bool trimmed = false) {
+  std::string_view name = line.substr(0, eq);
+  std::string_view value = line.substr(eq + 1);
+  if (trimmed) {
+    while (!name.empty() && iswhite(name.back())) name.remove_suffix(1);
+    while (!value.empty() && iswhite(value.front())) value.remove_prefix(1);
+  } else {
+    name = trimview(name);
+    value = trimview(value);
+  }
+  if (name.empty() || value.empty()) {
+    envfail(entrytext(name, value) + " either the name or value is null in entry!");
+  }
+  return {name, value};
 }
 
 // Ends the view with a NUL byte in the spent buffer, so that a callback gets
@@ -78,7 +124,12 @@ class nameset {
   // comparisons without reading the bytes.
   struct shortfirst {
     bool operator()(std::string_view a, std::string_view b) const {
-      return a.size() != b.size() ? a.size() < b.size() : a < b;
+      if (a.size() != b.size()) return a.size() < b.size();
+      // Names of one length mostly differ at the first byte.
+      if (a.empty() || a[0] != b[0]) {
+        return !a.empty() && static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
+      }
+      return a < b;
     }
   };
   std::pmr::set<std::string_view, shortfirst> names_{&pool_};
@@ -88,14 +139,17 @@ class nameset {
 // comment lines.
 class linecursor {
  public:
-  using commenttest = bool (*)(std::string_view);
-  linecursor(std::vector<textblock>& blocks, commenttest iscomment)
-      : blocks_(blocks), iscomment_(iscomment) {
+  explicit linecursor(std::vector<textblock>& blocks) : blocks_(blocks) {
+    if (!blocks_.empty()) enterblock();
     next();
   }
 
   bool done() const { return block_ == blocks_.size(); }
   std::string_view line() const { return line_; }
+  // Whether the current line holds a NUL byte.  Most files hold none, so
+  // each block is searched once, before any of its lines is handed out,
+  // and only the lines of a block that holds one are searched again.
+  bool holdsnul() const { return blocknul_ && vornenv::holdsnul(line_); }
   // Moves to the next significant line.
   void next() {
     while (block_ < blocks_.size()) {
@@ -104,15 +158,15 @@ class linecursor {
       while (pos_ < end) {
         const char* nl = static_cast<const char*>(std::memchr(pos_, '\n', end - pos_));
         const char* stop = nl != nullptr ? nl : end;
-        std::string_view line = trimstr(std::string_view(pos_, stop - pos_));
+        std::string_view line = trimview(std::string_view(pos_, stop - pos_));
         pos_ = stop + 1;
-        if (!iscomment_(line)) {
+        if (!commentline(line)) {
           line_ = line;
           return;
         }
       }
       ++block_;
-      if (block_ < blocks_.size()) pos_ = blocks_[block_].bytes.get();
+      if (block_ < blocks_.size()) enterblock();
     }
     line_ = {};
   }
@@ -125,25 +179,24 @@ class linecursor {
   }
 
  private:
+  void enterblock() {
+    const textblock& b = blocks_[block_];
+    pos_ = b.bytes.get();
+    blocknul_ = std::memchr(pos_, '\0', b.size) != nullptr;
+  }
+
   std::vector<textblock>& blocks_;
-  commenttest iscomment_;
   std::size_t block_ = 0;
   std::size_t released_ = 0;
-  const char* pos_ = blocks_.empty() ? nullptr : blocks_[0].bytes.get();
+  const char* pos_ = nullptr;
+  bool blocknul_ = false;
   std::string_view line_;
 };
 
 
 }  // namespace
 
-std::string_view trimstr(std::string_view text) {
-  std::size_t first = 0;
-  while (first < text.size() && iswhite(text[first])) ++first;
-  if (first == text.size()) return {};
-  std::size_t last = text.size() - 1;
-  while (last > first && iswhite(text[last])) --last;
-  return text.substr(first, last - first + 1);
-}
+std::string_view trimstr(std::string_view text) { return trimview(text); }
 
 iniparser::iniparser(const vornfile::filepath& path) : path_(path) {
   if (!path_.valid()) envfail(path_.str() + " Provided ini file path is invalid!");
@@ -165,9 +218,7 @@ void iniparser::operator()() {
   inirun(*this).parse(readblocks(file.get(), unreadable));
 }
 
-bool iniparser::iscomment(std::string_view line) {
-  return line.empty() || line.front() == ';';
-}
+bool iniparser::iscomment(std::string_view line) { return commentline(line); }
 
 bool iniparser::issection(std::string_view line) {
   return line.size() >= 2 && line.front() == '[' && line.back() == ']';
@@ -180,20 +231,11 @@ std::string_view iniparser::getsection(std::string_view line) {
 }
 
 bool iniparser::isentry(std::string_view line) {
-  // The first '=' is the last one when no other follows it.
-  const std::size_t first = line.find('=');
-  return first != std::string_view::npos &&
-         line.find('=', first + 1) == std::string_view::npos;
+  return soleequals(line) != std::string_view::npos;
 }
 
 std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_view line) {
-  std::size_t eq = line.find('=');
-  std::string_view name = trimstr(line.substr(0, eq));
-  std::string_view value = trimstr(line.substr(eq + 1));
-  if (name.empty() || value.empty()) {
-    envfail(entrytext(name, value) + " either the name or value is null in entry!");
-  }
-  return {name, value};
+  return splitentry(line, line.find('='));
 }
 
 namespace {
@@ -261,12 +303,12 @@ void inirun::parse(std::vector<textblock> blocks) {
   // longer than their section, whose blocks are kept until it ends.
   nameset sections(true);
   nameset entries(false);
-  linecursor cursor(blocks, &iniparser::iscomment);
+  linecursor cursor(blocks);
   while (!cursor.done()) {
     const std::string_view line = cursor.line();
     // A line holding NUL is neither header nor entry: the callbacks could
     // only see it cut short.
-    if (!iniparser::issection(line) || holdsnul(line)) {
+    if (!iniparser::issection(line) || cursor.holdsnul()) {
       envfail(line + " invalid entry found in ini file!");
     }
     // Everything before this header belongs to ended sections.
@@ -279,8 +321,10 @@ void inirun::parse(std::vector<textblock> blocks) {
     entries.clear();
     for (cursor.next(); !cursor.done(); cursor.next()) {
       const std::string_view entryline = cursor.line();
-      if (!iniparser::isentry(entryline) || holdsnul(entryline)) break;
-      auto [key, value] = iniparser::getentry(entryline);
+      // The '=' found by the test is the one the split uses.
+      const std::size_t eq = soleequals(entryline);
+      if (eq == std::string_view::npos || cursor.holdsnul()) break;
+      auto [key, value] = splitentry(entryline, eq, true);
       if (!entries.insert(key)) envfail(key + " duplicate entry in section!");
       if (!handler_.newentry(cstr(key), cstr(value))) {
         envfail(entrytext(key, value) + " invalid entry found!");

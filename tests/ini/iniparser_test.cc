@@ -187,6 +187,18 @@ TEST_F(iniparser_test, line_holding_nul_is_rejected_before_its_callback) {
   EXPECT_EQ(lasterr, std::string("****ASSERTION****: [s\0t] invalid entry found in ini file!\n", 58));
 }
 
+TEST_F(iniparser_test, line_holding_nul_is_found_past_the_first_block) {
+  // Blocks are searched for NUL bytes one by one: one in a later block only
+  // must still stop the run at its line.
+  std::string bytes = "[s]\n";
+  for (int i = 0; bytes.size() < (std::size_t{3} << 20); ++i) bytes += "k" + std::to_string(i) + "=v\n";
+  bytes += std::string("nul=x\0y\n", 8) + "after=1\n";
+  const std::string trace = parse(bytes);
+  EXPECT_EQ(lasterr, std::string("****ASSERTION****: nul=x\0y invalid entry found in ini file!\n", 60));
+  EXPECT_EQ(trace.substr(trace.size() - 4), "end\n");
+  EXPECT_EQ(trace.find("after"), std::string::npos);
+}
+
 TEST_F(iniparser_test, callback_exceptions_pass_through) {
   class thrower : public iniparser {
    public:
