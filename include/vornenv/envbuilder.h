@@ -21,6 +21,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,8 +57,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
    private:
     friend class envbuilder;
     struct adopt {};
-    // Takes the two texts over, for the builder's entries.
-    entry(std::string&& name, std::string&& value, adopt) noexcept;
+
+   public:
+    // Straight from the reader's C strings, for the builder's entries; only
+    // the builder can name adopt, public only so that containers can build
+    // an entry in place.
+    entry(const char* name, const char* value, adopt);
+
+   private:
 
     std::string name_;
     std::string value_;
@@ -105,12 +112,13 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     friend class envbuilder;
 
     // newentry() for the builder's entries, which the reader has already
-    // found unique in the section: stored without a copy, and indexed in one
-    // go by indextail() when the section ends.
-    bool adoptentry(entry&& e);
+    // found unique in the section: built in place without a copy, and left
+    // out of the index until the first lookup.
+    bool adoptentry(const char* name, const char* value);
     // Adds the entries not yet indexed to the index.
-    void indextail();
-    // The stored entry of that name, or nullptr.
+    void indextail() const;
+    // The stored entry of that name, or nullptr.  The first call indexes
+    // the entries held at that time.
     const entry* findentry(std::string_view name) const;
 
     // The kind's hook: sees the copy about to be stored and may rewrite it.
@@ -123,10 +131,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // stay valid.  The index (a hash table of positions into entries_)
     // covers the first indexed_ entries and keeps the duplicate test and
     // lookups constant-time for sections of any size; entries after those
-    // (only while the builder fills the section) are searched one by one.
+    // (only those the builder adds after a lookup) are searched one by one.
+    // It is built by the first lookup, once even when threads race to it,
+    // so that a host that only applies a file never pays for it in time or
+    // memory.  A copy builds its own.
     std::deque<entry> entries_;
-    std::vector<std::uint32_t> index_;
-    std::size_t indexed_ = 0;
+    mutable std::vector<std::uint32_t> index_;
+    mutable std::size_t indexed_ = 0;
+    mutable std::once_flag indexonce_;
     entry default_;
   };
 

@@ -59,13 +59,12 @@ bool envbuilder::endsection() {
   if (current_ == sections_.end()) envfail("envbuilder::endsection - invalid current section!");
   section& ending = *current_->second;
   current_ = sections_.end();
-  ending.indextail();
   return ending();
 }
 
 bool envbuilder::newentry(const char* name, const char* value) {
   if (current_ == sections_.end()) envfail("envbuilder::newentry - invalid current section!");
-  return current_->second->adoptentry(entry(std::string(name), std::string(value), entry::adopt()));
+  return current_->second->adoptentry(name, value);
 }
 
 std::unique_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {

@@ -9,8 +9,8 @@ envbuilder::entry::entry() = default;
 envbuilder::entry::entry(const std::string& name, const std::string& value)
     : name_(name), value_(value) {}
 
-envbuilder::entry::entry(std::string&& name, std::string&& value, adopt) noexcept
-    : name_(std::move(name)), value_(std::move(value)) {}
+envbuilder::entry::entry(const char* name, const char* value, adopt)
+    : name_(name), value_(value) {}
 
 envbuilder::entry::entry(const entry& other) = default;
 
@@ -24,7 +24,8 @@ envbuilder::entry::~entry() = default;
 
 envbuilder::section::section(const std::string& name) : name_(name) {}
 
-envbuilder::section::section(const section& other) = default;
+envbuilder::section::section(const section& other)
+    : name_(other.name_), entries_(other.entries_), default_(other.default_) {}
 
 envbuilder::section::~section() = default;
 
@@ -39,6 +40,9 @@ struct nameat {
 }  // namespace
 
 const envbuilder::entry* envbuilder::section::findentry(std::string_view name) const {
+  // Only the first lookup writes, and std::call_once makes any other wait
+  // for it: lookups stay safe from several threads, as reads should be.
+  std::call_once(indexonce_, [this] { indextail(); });
   const std::size_t pos = hashindex::find(index_, name, hashindex::hashof(name), nameat{entries_});
   if (pos != hashindex::npos) return &entries_[pos];
   for (std::size_t i = indexed_; i < entries_.size(); ++i) {
@@ -47,7 +51,7 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
   return nullptr;
 }
 
-void envbuilder::section::indextail() {
+void envbuilder::section::indextail() const {
   hashindex::reserve(index_, entries_.size(), nameat{entries_});
   for (; indexed_ < entries_.size(); ++indexed_) {
     hashindex::insert(index_, indexed_ + 1, indexed_, hashindex::hashof(entries_[indexed_].name()),
@@ -71,13 +75,18 @@ bool envbuilder::section::newentry(const entry& e) {
   return accepted;
 }
 
-bool envbuilder::section::adoptentry(entry&& e) {
-  if (!e.valid()) {
-    envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
+bool envbuilder::section::adoptentry(const char* name, const char* value) {
+  // Built where it is stored, and taken back out if the hook throws.
+  entry& e = entries_.emplace_back(name, value, entry::adopt());
+  try {
+    if (!e.valid()) {
+      envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
+    }
+    return donewentry(e);
+  } catch (...) {
+    entries_.pop_back();
+    throw;
   }
-  const bool accepted = donewentry(e);
-  entries_.push_back(std::move(e));
-  return accepted;
 }
 
 const envbuilder::entry& envbuilder::section::getentry(const char* name) const {

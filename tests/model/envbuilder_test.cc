@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "support/testsupport.h"
 #include "vornenv/entrytofilepath.h"
 #include "vornenv/platform.h"
@@ -122,6 +125,46 @@ TEST_F(envbuilder_test, copy_of_an_aborted_parse_stands_alone) {
   auto again = capture([&] { copy(); });
   EXPECT_EQ(again.thrown,
             std::optional<std::string>("Settings envbuilder::beginsection - failed to insert section!"));
+}
+
+}  // namespace
+}  // namespace vornenv
+
+namespace vornenv {
+namespace {
+
+TEST_F(envbuilder_test, entry_whose_conversion_throws_is_not_stored) {
+  const std::string d = filepath(dir_.mkdir("d")).str();
+  auto b = parse("[Executable Paths]\nok = " + d + "\nbad = $(VX_A)/x\n");
+  EXPECT_EQ(last_.thrown, std::optional<std::string>("'VX_A' envvar is not set yet!"));
+  const envbuilder::section& s = b->getsection("Executable Paths");
+  ASSERT_EQ(s.end() - s.begin(), 1);
+  EXPECT_EQ(s.begin()->name(), "ok");
+  EXPECT_EQ(s.getentry("bad").name(), "");
+}
+
+TEST_F(envbuilder_test, lookups_from_several_threads_agree) {
+  // The first lookup of a section builds its index; threads racing to it
+  // must all see every entry.
+  std::string text = "[Settings]\n";
+  constexpr int kentries = 2000;
+  for (int i = 0; i < kentries; ++i) text += "k" + std::to_string(i) + " = " + std::to_string(i) + "\n";
+  auto b = parse(text);
+  ASSERT_FALSE(last_.thrown) << last_.err;
+  const envbuilder::section& s = b->getsection("Settings");
+  std::vector<int> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&s, &wrong, t] {
+      for (int i = t; i < kentries; i += 3) {
+        const std::string name = "k" + std::to_string(i);
+        if (s.getentry(name.c_str()).value() != std::to_string(i)) ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
+  EXPECT_EQ(s.getentry("k2000").name(), "");
 }
 
 }  // namespace
