@@ -13,6 +13,7 @@
 #include "cli/errors.h"
 #include "cli/locate.h"
 #include "cli/platform.h"
+#include "src/support/nodestructor.h"
 
 namespace vornenv::cli {
 
@@ -23,6 +24,15 @@ std::unique_ptr<envbuilder> applyfile(const std::string& file) {
   auto builder = std::make_unique<envbuilder>(vornfile::filepath(file));
   (*builder)();
   return builder;
+}
+
+// Keeps a builder that is no longer needed until the process ends, when the
+// operating system takes its memory back in one go: freeing a large file's
+// entries one by one would take a tenth of a check's time.  It stays
+// reachable, so leak checkers see no leak; the one kept before is freed.
+void keeptoexit(std::unique_ptr<envbuilder> builder) {
+  static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
+  *kept.get() = std::move(builder);
 }
 
 struct difference {
@@ -134,7 +144,7 @@ const char* sectionkind(const std::string& name) {
 }
 
 int runcmd(const std::vector<std::string>& files, const std::vector<std::string>& argv) {
-  for (const std::string& file : files) applyfile(file);
+  for (const std::string& file : files) keeptoexit(applyfile(file));
   const runresult r = runcommand(argv);
   if (!r.error.empty()) std::cerr << "vornenv: run: " << r.error << '\n';
   return r.status;
@@ -142,7 +152,7 @@ int runcmd(const std::vector<std::string>& files, const std::vector<std::string>
 
 int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out) {
   const envmap before = snapshotenv();
-  for (const std::string& file : files) applyfile(file);
+  for (const std::string& file : files) keeptoexit(applyfile(file));
   std::vector<change> changes;
   for (difference& d : diffenv(before, snapshotenv())) {
     changes.push_back({std::move(d.name), std::move(d.after)});
@@ -181,7 +191,7 @@ int checkcmd(const std::vector<std::string>& files, std::ostream& out) {
   for (const std::string& file : files) {
     restoreenv(start);
     try {
-      applyfile(file);
+      keeptoexit(applyfile(file));
       out << printable(file) << ": ok\n";
     } catch (const std::runtime_error& e) {
       if (!islibraryfailure(e)) throw;
