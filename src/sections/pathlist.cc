@@ -34,25 +34,10 @@ bool pathlist::valid() const { return true; }
 std::string pathlist::getpathstr() const {
   std::vector<filepath> converted;
   std::for_each(begin(), end(), entrytofilepath(converted));
-  std::vector<filepath> current =
-      vornfile::splitpathlist(vornplatform::getenvvar(pathvar_).str(), pathlistsep);
-
-  // The section's directories first, then the earlier elements; each path
-  // once, at its first place.  The set holds pointers into the two lists, so
-  // no path is copied until the survivors move into the result.
-  std::set<const filepath*, bool (*)(const filepath*, const filepath*)> seen(
-      [](const filepath* a, const filepath* b) { return *a < *b; });
-  std::vector<filepath*> kept;
-  kept.reserve(converted.size() + current.size());
-  for (std::vector<filepath>* list : {&converted, &current}) {
-    for (filepath& p : *list) {
-      if (seen.insert(&p).second) kept.push_back(&p);
-    }
-  }
-  std::vector<filepath> merged;
-  merged.reserve(kept.size());
-  for (filepath* p : kept) merged.push_back(std::move(*p));
-  return vornfile::mergepathlist(merged, pathlistsep);
+  // The section's directories first, then the variable's earlier elements;
+  // each path once, at its first place.
+  return vornfile::mergeuniquepathlist(converted, vornplatform::getenvvar(pathvar_).str(),
+                                       pathlistsep);
 }
 
 bool pathlist::operator()() {
