@@ -33,6 +33,7 @@ bool pathlist::valid() const { return true; }
 
 std::string pathlist::getpathstr() const {
   std::vector<filepath> converted;
+  converted.reserve(static_cast<std::size_t>(std::distance(begin(), end())));
   std::for_each(begin(), end(), entrytofilepath(converted));
   // The section's directories first, then the variable's earlier elements;
   // each path once, at its first place.

@@ -14,6 +14,22 @@
 
 namespace vornfile {
 
+namespace detail {
+
+// Where a path's text ends its root, and how many components follow.
+struct textshape {
+  std::size_t rootlen;
+  std::size_t ncomps;
+};
+// Appends the text of the path that text reads as (what str() gives) to out.
+textshape appendtext(std::string_view text, std::string& out);
+// Appends the comparison key of a path with the given text (as appendtext
+// wrote it) to out.  REQUIRES: when text views out, out has room for the
+// key, so that text stays in place.
+void appendkey(std::string_view text, textshape shape, std::string& out);
+
+}  // namespace detail
+
 // The library's own reach into a path: its text without a copy, and paths
 // read from a piece of a longer text.
 class filepathaccess {

@@ -1,6 +1,7 @@
 #include "vornfile/vornfile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "vornfile/backend.h"
@@ -11,9 +12,18 @@ namespace {
 
 bool isseparator(char c) { return c == '/' || c == '\\'; }
 
-bool isforbidden(unsigned char c, char listsep) {
-  return c < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' ||
-         c == '?' || c == '*' || c == static_cast<unsigned char>(listsep);
+// The bytes no valid path holds: below 0x20, < > " | ? * and the list
+// separator.  Below 64 a bit mask answers, above it only '|' is forbidden.
+std::uint64_t forbiddenmask(char listsep) {
+  std::uint64_t mask = 0xFFFFFFFFull;
+  for (unsigned char c : {'<', '>', '"', '?', '*'}) mask |= std::uint64_t{1} << c;
+  const auto sep = static_cast<unsigned char>(listsep);
+  if (sep < 64) mask |= std::uint64_t{1} << sep;
+  return mask;
+}
+
+bool isforbidden(unsigned char c, std::uint64_t mask, char listsep) {
+  return c < 64 ? ((mask >> c) & 1) != 0 : c == '|' || c == static_cast<unsigned char>(listsep);
 }
 
 // Calls f(text of the component) for each component of a path's text: the
@@ -58,13 +68,12 @@ filepath::filepath(const char* text) {
 
 filepath::filepath(const std::string& text) { parse(text); }
 
-void filepath::parse(std::string_view text) {
-  // Written straight into buf_, whose room a reused path keeps.
-  buf_.clear();
-  // The text and, after it, a key of about the same length.
-  buf_.reserve(2 * text.size() + 8);
-  const std::size_t begin = backend::splitroot(text, buf_);
-  const std::size_t rootlen = buf_.size();
+namespace detail {
+
+textshape appendtext(std::string_view text, std::string& out) {
+  const std::size_t base = out.size();
+  const std::size_t begin = backend::splitroot(text, out);
+  const std::size_t rootlen = out.size() - base;
   const char sep = backend::nativesep();
   const std::size_t n = text.size();
   std::size_t count = 0;
@@ -83,21 +92,52 @@ void filepath::parse(std::string_view text) {
     const bool continues = count == 0 ? start == runend
                                       : gap == runend && start == gap + 1 && text[gap] == sep;
     if (!continues) {
-      buf_.append(text, runstart, runend - runstart);
-      if (count != 0) buf_ += sep;
+      out.append(text, runstart, runend - runstart);
+      if (count != 0) out += sep;
       runstart = start;
     }
     runend = pos;
     ++count;
   }
-  buf_.append(text, runstart, runend - runstart);
+  out.append(text, runstart, runend - runstart);
   // A relative path that was only "." components still means "here".
   if (rootlen == 0 && count == 0 && !text.empty()) {
-    buf_ += '.';
+    out += '.';
     count = 1;
   }
-  rootlen_ = rootlen;
-  ncomps_ = count;
+  return {rootlen, count};
+}
+
+void appendkey(std::string_view text, textshape shape, std::string& out) {
+  if (text.empty()) return;
+  // The key is the text with a NUL byte in front of each component instead
+  // of the separator between them, folded.
+  const std::size_t keylen = text.size() + (shape.ncomps != 0 ? 1 : 0);
+  const std::size_t keyat = out.size();
+  out.resize(keyat + keylen);
+  char* const key = &out[keyat];
+  const char* const t = text.data();
+  std::copy(t, t + shape.rootlen, key);
+  if (shape.ncomps != 0) {
+    const char sep = backend::nativesep();
+    key[shape.rootlen] = '\0';
+    for (std::size_t i = shape.rootlen; i < text.size(); ++i) {
+      key[i + 1] = t[i] == sep ? '\0' : t[i];
+    }
+  }
+  backend::fold(key, key + keylen);
+}
+
+}  // namespace detail
+
+void filepath::parse(std::string_view text) {
+  // Written straight into buf_, whose room a reused path keeps; the key of
+  // about the same length follows the text.
+  buf_.clear();
+  buf_.reserve(2 * text.size() + 8);
+  const detail::textshape shape = detail::appendtext(text, buf_);
+  rootlen_ = shape.rootlen;
+  ncomps_ = shape.ncomps;
   addkey();
 }
 
@@ -111,19 +151,10 @@ void filepath::settext(std::string text, std::size_t rootlen, std::size_t ncomps
 void filepath::addkey() {
   textlen_ = buf_.size();
   if (textlen_ == 0) return;
-  // The key is the text with a NUL byte in front of each component instead
-  // of the separator between them, folded.
-  const std::size_t keylen = textlen_ + (ncomps_ != 0 ? 1 : 0);
-  buf_.resize(textlen_ + 1 + keylen);
-  char* const key = &buf_[textlen_ + 1];
-  std::copy(buf_.data(), buf_.data() + rootlen_, key);
-  if (ncomps_ != 0) {
-    const char sep = backend::nativesep();
-    const char* const t = buf_.data();
-    key[rootlen_] = '\0';
-    for (std::size_t i = rootlen_; i < textlen_; ++i) key[i + 1] = t[i] == sep ? '\0' : t[i];
-  }
-  backend::fold(key, key + keylen);
+  // Room first: the key is made from the text in the same buffer.
+  buf_.reserve(2 * textlen_ + 2);
+  buf_ += '\0';
+  detail::appendkey(text(), {rootlen_, ncomps_}, buf_);
 }
 
 pathcomp filepath::component(std::ptrdiff_t i) const {
@@ -142,9 +173,10 @@ bool filepath::valid() const {
   if (empty()) return false;
   // The native separator between components is never forbidden.
   const char sep = backend::listsep();
+  const std::uint64_t mask = forbiddenmask(sep);
   const std::string_view t = text();
-  return std::none_of(t.begin(), t.end(), [sep](char c) {
-    return isforbidden(static_cast<unsigned char>(c), sep);
+  return std::none_of(t.begin(), t.end(), [mask, sep](char c) {
+    return isforbidden(static_cast<unsigned char>(c), mask, sep);
   });
 }
 
@@ -204,19 +236,21 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
 }
 
 bool filepath::standalonecomponents() const {
-  // Components hold no native separator; the other one gets in only through
-  // a pathcomp that breaks its REQUIRES.
+  // One pass: components end at the native separator; the other one gets
+  // in only through a pathcomp that breaks its REQUIRES.
   const std::string_view t = text().substr(rootlen_);
   const char sep = backend::nativesep();
-  if (std::any_of(t.begin(), t.end(), [sep](char c) { return isseparator(c) && c != sep; })) {
-    return false;
-  }
-  bool standalone = true;
   std::string root;
-  eachcomponent(text(), rootlen_, ncomps_, [&](std::string_view c) {
-    standalone = standalone && backend::splitroot(c, root) == 0;
-  });
-  return standalone;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= t.size(); ++i) {
+    if (i == t.size() || t[i] == sep) {
+      if (backend::splitroot(t.substr(start, i - start), root) != 0) return false;
+      start = i + 1;
+    } else if (isseparator(t[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 pathcomp filepath::name() const {

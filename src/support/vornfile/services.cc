@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <utility>
 
 #include "vornfile/backend.h"
-#include "hashindex.h"
 #include "nodestructor.h"
 #include "vornfile/vornfile.h"
 
@@ -16,6 +16,28 @@ namespace {
 std::optional<std::vector<filepath>>& systemdirsoverride() {
   static vornsupport::nodestructor<std::optional<std::vector<filepath>>> dirs;
   return *dirs.get();
+}
+
+// A hash of a path's key, eight bytes a step with one multiply each, the
+// bits mixed once at the end: short dependency chains for long keys.
+std::uint32_t keyhash(std::string_view key) {
+  constexpr std::uint64_t kmul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = key.size();
+  const char* p = key.data();
+  std::size_t n = key.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h + w) * kmul;
+  }
+  if (n != 0) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h + w) * kmul;
+  }
+  h ^= h >> 29;
+  h *= kmul;
+  return static_cast<std::uint32_t>(h >> 32);
 }
 
 }  // namespace
@@ -81,50 +103,71 @@ std::string mergepathlist(const std::vector<filepath>& paths, char sep) {
 std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::string& list,
                                 char sep) {
   std::size_t pieces = front.size() + 1;
-  std::size_t len = list.size();
+  std::size_t len = list.size() + 8;
   for (const filepath& p : front) len += filepathaccess::text(p).size() + 1;
   for (char c : list) pieces += c == sep;
+  // Each path is written straight into the result, its key after the keys
+  // of the paths kept so far, and both are taken back when the key was
+  // there already: no allocation per path.  An open-addressing table, at
+  // most half full, holds the position (plus one) of each kept path; a
+  // probe compares keys only when their hashes agree.
   std::string out;
-  out.reserve(len);
-  // The keys of the paths kept so far, end to end, and where each ends; an
-  // open-addressing table, at most half full, holds for each kept path its
-  // hash (high half) and its position plus one (low half).  No allocation
-  // per path, and a probe compares keys only when the hashes agree.
+  out.reserve(len + 8);
   std::string keys;
-  keys.reserve(len + pieces);
+  keys.reserve(len + pieces + 8);
   std::vector<std::size_t> keyends;
   keyends.reserve(pieces);
+  std::vector<std::uint32_t> hashes;
+  hashes.reserve(pieces);
   std::size_t size = 16;
   while (size < 2 * pieces) size *= 2;
-  std::vector<std::uint64_t> table(size, 0);
+  std::vector<std::uint32_t> table(size, 0);
   const std::size_t mask = size - 1;
 
-  auto add = [&](const filepath& p) {
-    const std::string_view key = filepathaccess::key(p);
-    const std::uint32_t hash = vornenv::hashindex::hashof(key);
+  // Keeps the key that ends keys, starting at keystart, unless it is kept
+  // already; true when it was new.
+  auto keep = [&](std::size_t keystart) {
+    const std::string_view key = std::string_view(keys).substr(keystart);
+    const std::uint32_t hash = keyhash(key);
     std::size_t i = hash & mask;
     for (; table[i] != 0; i = (i + 1) & mask) {
-      if (static_cast<std::uint32_t>(table[i] >> 32) != hash) continue;
-      const std::size_t k = static_cast<std::uint32_t>(table[i]) - 1;
+      const std::size_t k = table[i] - 1;
+      if (hashes[k] != hash) continue;
       const std::size_t start = k == 0 ? 0 : keyends[k - 1];
-      if (std::string_view(keys).substr(start, keyends[k] - start) == key) return;
+      if (std::string_view(keys).substr(start, keyends[k] - start) == key) return false;
     }
-    table[i] = (static_cast<std::uint64_t>(hash) << 32) | (keyends.size() + 1);
-    keys += key;
+    table[i] = static_cast<std::uint32_t>(keyends.size() + 1);
     keyends.push_back(keys.size());
-    if (keyends.size() != 1) out += sep;
-    out += filepathaccess::text(p);
+    hashes.push_back(hash);
+    return true;
   };
 
-  for (const filepath& p : front) add(p);
-  filepath piece;  // one buffer for every piece
+  for (const filepath& p : front) {
+    const std::size_t keystart = keys.size();
+    keys += filepathaccess::key(p);
+    if (!keep(keystart)) {
+      keys.resize(keystart);
+      continue;
+    }
+    if (keyends.size() != 1) out += sep;
+    out += filepathaccess::text(p);
+  }
   std::size_t start = 0;
   while (start <= list.size()) {
     std::size_t end = list.find(sep, start);
     if (end == std::string::npos) end = list.size();
     if (end > start) {
-      filepathaccess::parse(piece, std::string_view(list).substr(start, end - start));
-      add(piece);
+      const std::size_t outstart = out.size();
+      if (!keyends.empty()) out += sep;
+      const std::size_t textstart = out.size();
+      const detail::textshape shape =
+          detail::appendtext(std::string_view(list).substr(start, end - start), out);
+      const std::size_t keystart = keys.size();
+      detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
+      if (!keep(keystart)) {
+        out.resize(outstart);
+        keys.resize(keystart);
+      }
     }
     start = end + 1;
   }
