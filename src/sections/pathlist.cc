@@ -24,8 +24,10 @@ pathlist::~pathlist() = default;
 
 bool pathlist::donewentry(envbuilder::entry& e) {
   const filepath path = entrytofilepath::convert(e);
-  // Stored converted even when the directory is missing.
-  e = envbuilder::entry(e.name(), path.str());
+  // Stored converted even when the directory is missing; most values are
+  // written as they convert already, and stay.
+  std::string converted = path.str();
+  if (converted != e.value()) e = envbuilder::entry(e.name(), converted);
   return vornfile::direxists(path);
 }
 

@@ -18,23 +18,34 @@ std::optional<std::vector<filepath>>& systemdirsoverride() {
   return *dirs.get();
 }
 
-// A hash of a path's key, eight bytes a step with one multiply each, the
-// bits mixed once at the end: short dependency chains for long keys.
+// A hash of a path's key: two lanes of eight bytes, one multiply each a
+// step, mixed once at the end; short dependency chains for long keys.
 std::uint32_t keyhash(std::string_view key) {
   constexpr std::uint64_t kmul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t h = key.size();
+  constexpr std::uint64_t kmul2 = 0xC2B2AE3D27D4EB4Full;
+  std::uint64_t a = key.size(), b = 0;
   const char* p = key.data();
   std::size_t n = key.size();
-  for (; n >= 8; p += 8, n -= 8) {
+  for (; n >= 16; p += 16, n -= 16) {
+    std::uint64_t w1, w2;
+    std::memcpy(&w1, p, 8);
+    std::memcpy(&w2, p + 8, 8);
+    a = (a + w1) * kmul;
+    b = (b + w2) * kmul2;
+  }
+  if (n >= 8) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
-    h = (h + w) * kmul;
+    a = (a + w) * kmul;
+    p += 8;
+    n -= 8;
   }
   if (n != 0) {
     std::uint64_t w = 0;
     std::memcpy(&w, p, n);
-    h = (h + w) * kmul;
+    b = (b + w) * kmul2;
   }
+  std::uint64_t h = a ^ (b >> 32 | b << 32);
   h ^= h >> 29;
   h *= kmul;
   return static_cast<std::uint32_t>(h >> 32);
