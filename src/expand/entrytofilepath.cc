@@ -21,6 +21,12 @@ filepath entrytofilepath::convert(const envbuilder::entry& e) {
   // component.  Components of 4 characters or fewer cannot hold a reference
   // to a name longer than one character and stay as written.
   filepath path(e.value());
+  // Without a reference anywhere, each long component would expand to its
+  // own text and, when it reads alone as just itself and is valid, go back
+  // in unchanged: the path is done as it was read.
+  if (e.value().find("$(") == std::string::npos && path.valid() && path.standalonecomponents()) {
+    return path;
+  }
   for (auto it = path.begin(); it != path.end(); ++it) {
     const std::string comp = it->str();
     if (comp.size() <= 4) continue;

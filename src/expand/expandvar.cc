@@ -43,6 +43,11 @@ class varlookup {
 }  // namespace
 
 std::string expandvar(const std::string& text) {
+  // Most texts hold no reference at all: they come back as they are, before
+  // any of the bookkeeping below is set up.
+  const std::size_t first = text.find("$(");
+  if (first == std::string::npos || text.find(')', first) == std::string::npos) return text;
+
   std::string out;
   // A deque keeps frames in place as it grows, so active can view their
   // names: exactly the variables being expanded at this moment.

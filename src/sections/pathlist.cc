@@ -24,8 +24,10 @@ pathlist::~pathlist() = default;
 
 bool pathlist::donewentry(envbuilder::entry& e) {
   const filepath path = entrytofilepath::convert(e);
-  // Stored converted even when the directory is missing.
-  e = envbuilder::entry(e.name(), path.str());
+  // Stored converted even when the directory is missing; most values are
+  // written as they convert already, and stay.
+  std::string converted = path.str();
+  if (converted != e.value()) e = envbuilder::entry(e.name(), converted);
   return vornfile::direxists(path);
 }
 
@@ -33,26 +35,12 @@ bool pathlist::valid() const { return true; }
 
 std::string pathlist::getpathstr() const {
   std::vector<filepath> converted;
+  converted.reserve(static_cast<std::size_t>(std::distance(begin(), end())));
   std::for_each(begin(), end(), entrytofilepath(converted));
-  std::vector<filepath> current =
-      vornfile::splitpathlist(vornplatform::getenvvar(pathvar_).str(), pathlistsep);
-
-  // The section's directories first, then the earlier elements; each path
-  // once, at its first place.  The set holds pointers into the two lists, so
-  // no path is copied until the survivors move into the result.
-  std::set<const filepath*, bool (*)(const filepath*, const filepath*)> seen(
-      [](const filepath* a, const filepath* b) { return *a < *b; });
-  std::vector<filepath*> kept;
-  kept.reserve(converted.size() + current.size());
-  for (std::vector<filepath>* list : {&converted, &current}) {
-    for (filepath& p : *list) {
-      if (seen.insert(&p).second) kept.push_back(&p);
-    }
-  }
-  std::vector<filepath> merged;
-  merged.reserve(kept.size());
-  for (filepath* p : kept) merged.push_back(std::move(*p));
-  return vornfile::mergepathlist(merged, pathlistsep);
+  // The section's directories first, then the variable's earlier elements;
+  // each path once, at its first place.
+  return vornfile::mergeuniquepathlist(converted, vornplatform::getenvvar(pathvar_).str(),
+                                       pathlistsep);
 }
 
 bool pathlist::operator()() {

@@ -55,6 +55,25 @@ TEST(entrytofilepath_test, invalid_expansion_and_unset_variable_fail) {
                    "bad<name entrytofilepath - expanded envvar to invalid path!");
 }
 
+TEST(entrytofilepath_test, values_without_references_read_as_expanded) {
+  // Plain long components come out as written, normalised like any path.
+  EXPECT_EQ(entrytofilepath::convert(entry("n", "first//second/./third/")),
+            filepath("first/second/third"));
+  if (pathlistsep == ';') {
+    // A long component that reads as a drive loses it, as its expansion
+    // would, where a root cannot go.
+    EXPECT_EQ(entrytofilepath::convert(entry("n", "dir/x:tools")).str(), "dir\\tools");
+  } else {
+    EXPECT_ASSERTION(entrytofilepath::convert(entry("n", "dir/x:tools")),
+                     "x:tools entrytofilepath - expanded envvar to invalid path!");
+  }
+  // Short components are never checked, long ones always.
+  EXPECT_EQ(comps(entrytofilepath::convert(entry("n", "a|b/okay"))),
+            (std::vector<std::string>{"a|b", "okay"}));
+  EXPECT_ASSERTION(entrytofilepath::convert(entry("n", "okay/a|bcd")),
+                   "a|bcd entrytofilepath - expanded envvar to invalid path!");
+}
+
 TEST(entrytofilepath_test, copies_append_to_the_same_list) {
   std::vector<filepath> list;
   entrytofilepath first(list);

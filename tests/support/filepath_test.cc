@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <set>
+#include <utility>
 
 #include "support/testsupport.h"
 #include "vornenv/platform.h"
@@ -94,6 +95,56 @@ TEST(filepath_test, assign_at_first_component_takes_root) {
   EXPECT_EQ(q.str(), expected.str());
 }
 
+TEST(filepath_test, positions_read_components_and_step_both_ways) {
+  filepath p("a/bb/ccc");
+  auto it = p.begin();
+  EXPECT_EQ(it->str(), "a");
+  EXPECT_EQ(it[2].str(), "ccc");
+  EXPECT_EQ((*(p.end() - 1)).str(), "ccc");
+  ++it;
+  EXPECT_EQ(it->str(), "bb");
+  --it;
+  --it;  // one before the first, and back
+  ++it;
+  EXPECT_EQ(it, p.begin());
+  filepath::const_iterator cit = p.begin() + 1;  // mutable converts to read-only
+  EXPECT_EQ(cit->str(), "bb");
+  EXPECT_EQ(std::as_const(p).end() - cit, 2);
+  EXPECT_EQ(comps(filepath("one")), (std::vector<std::string>{"one"}));
+  EXPECT_TRUE(comps(filepath()).empty());
+}
+
+TEST(filepath_test, assign_keeps_text_and_order_in_step) {
+  // Last component replaced by several, then the first by none: what reads
+  // back, what compares and what str() gives all agree.
+  filepath p("x/$(LAST)");
+  auto last = p.assign(p.begin() + 1, filepath("p/q/r"));
+  EXPECT_EQ(last->str(), "r");
+  EXPECT_EQ(++last, p.end());
+  EXPECT_EQ(comps(p), (std::vector<std::string>{"x", "p", "q", "r"}));
+  EXPECT_EQ(p, filepath("x/p/q/r"));
+  EXPECT_FALSE(p < filepath("x/p/q/r") || filepath("x/p/q/r") < p);
+  auto before = p.assign(p.begin(), filepath("./."));
+  EXPECT_EQ(++before, p.begin());
+  EXPECT_EQ(p.str(), native("p/q/r"));
+  EXPECT_EQ(p, filepath("p/q/r"));
+  // A component replaced by itself leaves the path as it was.
+  filepath same("aa/bbbb/cc");
+  same.assign(same.begin() + 1, filepath("bbbb"));
+  EXPECT_EQ(same.str(), native("aa/bbbb/cc"));
+  EXPECT_EQ(same, filepath("aa/bbbb/cc"));
+}
+
+TEST(filepath_test, standalone_components) {
+  EXPECT_TRUE(filepath("tools/bin/x.y").standalonecomponents());
+  EXPECT_TRUE(filepath(".").standalonecomponents());
+  EXPECT_TRUE(filepath().standalonecomponents());
+  EXPECT_TRUE(filepath(scopedtempdir().path().string()).standalonecomponents());
+  // Against its REQUIRES, a component holding the other separator.
+  const char other = native("/") == "/" ? '\\' : '/';
+  EXPECT_FALSE((filepath("a") + pathcomp(std::string("b") + other + "c")).standalonecomponents());
+}
+
 TEST(filepath_test, name_and_append) {
   EXPECT_EQ(filepath("a/b/lib.so").name().str(), "lib.so");
   EXPECT_EQ(filepath().name().str(), "");
@@ -122,6 +173,33 @@ TEST(pathlist_test, split_drops_empty_pieces_and_merge_joins) {
   EXPECT_TRUE(splitpathlist("", ';').empty());
   EXPECT_EQ(mergepathlist(parts, '|'), "a|" + native("b/c"));
   EXPECT_EQ(mergepathlist({}, ';'), "");
+}
+
+TEST(pathlist_test, merge_unique_keeps_each_path_once_at_its_first_place) {
+  const char sep = vornenv::pathlistsep;
+  const std::string s(1, sep);
+  const std::vector<filepath> front{filepath("a/b"), filepath("c"), filepath("a//b/")};
+  // Other spellings of one path count once, in the spelling met first.
+  EXPECT_EQ(mergeuniquepathlist(front, "c/" + s + s + "./d" + s + "a/./b" + s + "d/" + s + "e", sep),
+            native("a/b") + s + "c" + s + "d" + s + "e");
+  EXPECT_EQ(mergeuniquepathlist({}, s + "x" + s + s + "x" + s, sep), "x");
+  EXPECT_EQ(mergeuniquepathlist({}, "", sep), "");
+  EXPECT_EQ(mergeuniquepathlist({filepath("f")}, "", sep), "f");
+  // Component boundaries count: "a b" and "a/b" stay apart.
+  EXPECT_EQ(mergeuniquepathlist({filepath("a b")}, "a/b", sep), "a b" + s + native("a/b"));
+  // Many paths, every second one twice: the table grows past its first size.
+  std::vector<filepath> many;
+  std::string list, expected;
+  for (int i = 0; i < 500; ++i) {
+    const std::string p = "dir" + std::to_string(i) + "/bin";
+    many.emplace_back(p);
+    if (i % 2 == 0) list += p + "/" + s;
+    list += "extra" + std::to_string(i) + s;
+    if (!expected.empty()) expected += s;
+    expected += native(p);
+  }
+  for (int i = 0; i < 500; ++i) expected += s + "extra" + std::to_string(i);
+  EXPECT_EQ(mergeuniquepathlist(many, list, sep), expected);
 }
 
 TEST(systemdirs_test, override_and_libraries) {

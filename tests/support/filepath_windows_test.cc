@@ -75,6 +75,21 @@ TEST(filepath_windows_test, letter_case_is_folded) {
   EXPECT_EQ(s.size(), 1u);
 }
 
+TEST(filepath_windows_test, drive_like_component_is_not_standalone) {
+  EXPECT_TRUE(filepath("C:\\tools\\bin").standalonecomponents());
+  EXPECT_TRUE(filepath("\\\\server\\share\\dir").standalonecomponents());
+  EXPECT_TRUE(filepath("1:/a").standalonecomponents());
+  // "x:tools" alone reads as a drive and a component.
+  EXPECT_FALSE(filepath("dir/x:tools").standalonecomponents());
+}
+
+TEST(filepath_windows_test, merge_unique_folds_letter_case) {
+  EXPECT_EQ(mergeuniquepathlist({filepath("C:\\Tools")}, "c:/tools/;D:\\x;d:/X;C:\\TOOLS\\.", ';'),
+            "C:\\Tools;D:\\x");
+  EXPECT_EQ(mergeuniquepathlist({}, "\\\\SERVER\\Share\\x;//server/share/X", ';'),
+            "\\\\SERVER\\Share\\x");
+}
+
 TEST(filepath_windows_test, bare_root_replacing_first_component) {
   filepath p("$(DRIVE)/tools");
   p.assign(p.begin(), filepath("C:"));

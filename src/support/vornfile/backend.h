@@ -7,7 +7,47 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "vornfile/vornfile.h"
+
+namespace vornfile {
+
+namespace detail {
+
+// Where a path's text ends its root, and how many components follow.
+struct textshape {
+  std::size_t rootlen;
+  std::size_t ncomps;
+};
+// Appends the text of the path that text reads as (what str() gives) to out.
+textshape appendtext(std::string_view text, std::string& out);
+// Appends the comparison key of a path with the given text (as appendtext
+// wrote it) to out.  REQUIRES: when text views out, out has room for the
+// key, so that text stays in place.
+void appendkey(std::string_view text, textshape shape, std::string& out);
+
+}  // namespace detail
+
+// The library's own reach into a path: its text without a copy, and paths
+// read from a piece of a longer text.
+class filepathaccess {
+ public:
+  static std::string_view text(const filepath& p) { return p.text(); }
+  static std::string_view key(const filepath& p) { return p.key(); }
+  // Reads text into p, reusing p's buffer.
+  static void parse(filepath& p, std::string_view text) { p.parse(text); }
+  // The text, NUL-terminated.
+  static const char* cstr(const filepath& p) { return p.buf_.c_str(); }
+  static filepath frompiece(std::string_view text) {
+    filepath p;
+    p.parse(text);
+    return p;
+  }
+};
+
+}  // namespace vornfile
 
 namespace vornfile::backend {
 
@@ -15,14 +55,14 @@ namespace vornfile::backend {
 char nativesep();
 // The platform's path-list separator, which no valid path may hold.
 char listsep();
-// Splits the root off the start of text: stores its normalised form (with its
-// separator, e.g. "/" or "C:\") in root and returns how many bytes of text it
-// took.  A relative text gives "" and 0.
-std::size_t splitroot(const std::string& text, std::string& root);
-// Stores the text with letter case folded in folded and returns true, or
-// returns false when folding leaves the text unchanged (always on POSIX).
-bool fold(const std::string& text, std::string& folded);
-bool isdirectory(const std::string& path);
+// Splits the root off the start of text: appends its normalised form (with
+// its separator, e.g. "/" or "C:\") to root and returns how many bytes of text
+// it took.  A relative text appends nothing and gives 0.
+std::size_t splitroot(std::string_view text, std::string& root);
+// Folds letter case in [first, last) in place, byte for byte (nothing on
+// POSIX).
+void fold(char* first, char* last);
+bool isdirectory(const char* path);
 // Bare file names of the shared libraries in dir, in any order.
 std::vector<std::string> listlibraries(const std::string& dir);
 // The platform's own system directories, in search order.

@@ -32,18 +32,18 @@ bool isregular(const std::string& path) {
 char nativesep() { return '/'; }
 char listsep() { return ':'; }
 
-std::size_t splitroot(const std::string& text, std::string& root) {
+std::size_t splitroot(std::string_view text, std::string& root) {
   std::size_t n = 0;
   while (n < text.size() && (text[n] == '/' || text[n] == '\\')) ++n;
-  root = n != 0 ? "/" : "";
+  if (n != 0) root += '/';
   return n;
 }
 
-bool fold(const std::string&, std::string&) { return false; }
+void fold(char*, char*) {}
 
-bool isdirectory(const std::string& path) {
+bool isdirectory(const char* path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::vector<std::string> listlibraries(const std::string& dir) {
@@ -76,7 +76,7 @@ std::vector<std::string> systemdirs() {
   }
   std::vector<std::string> out;
   for (std::string& dir : candidates) {
-    if (isdirectory(dir)) out.push_back(std::move(dir));
+    if (isdirectory(dir.c_str())) out.push_back(std::move(dir));
   }
   return out;
 }

@@ -56,13 +56,12 @@ using findhandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, findcloser>;
 char nativesep() { return '\\'; }
 char listsep() { return ';'; }
 
-std::size_t splitroot(const std::string& text, std::string& root) {
+std::size_t splitroot(std::string_view text, std::string& root) {
   const std::size_t n = text.size();
-  root.clear();
   if (n >= 2 && isdriveletter(text[0]) && text[1] == ':') {
     // "C:\dir" is absolute; "C:dir" is relative to the drive's current
     // directory and keeps its root without separator.
-    root = text.substr(0, 2);
+    root.append(text, 0, 2);
     if (n >= 3 && isseparator(text[2])) {
       root += '\\';
       return 3;
@@ -75,34 +74,32 @@ std::size_t splitroot(const std::string& text, std::string& root) {
     // nothing above the share can be reached.
     std::size_t pos = 2;
     while (pos < n && !isseparator(text[pos])) ++pos;
-    root = "\\\\" + text.substr(2, pos - 2) + '\\';
+    root += "\\\\";
+    root.append(text, 2, pos - 2);
+    root += '\\';
     while (pos < n && isseparator(text[pos])) ++pos;
     const std::size_t share = pos;
     while (pos < n && !isseparator(text[pos])) ++pos;
-    if (pos > share) root += text.substr(share, pos - share) + '\\';
+    if (pos > share) {
+      root.append(text, share, pos - share);
+      root += '\\';
+    }
     return pos;
   }
   if (n >= 1 && isseparator(text[0])) {
     // The root of the current drive.
-    root = "\\";
+    root += '\\';
     return 1;
   }
   return 0;
 }
 
-bool fold(const std::string& text, std::string& folded) {
-  bool changed = false;
-  folded = text;
-  for (char& c : folded) {
-    const char l = lower(c);
-    changed = changed || l != c;
-    c = l;
-  }
-  return changed;
+void fold(char* first, char* last) {
+  for (; first != last; ++first) *first = lower(*first);
 }
 
-bool isdirectory(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+bool isdirectory(const char* path) {
+  const DWORD attributes = ::GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -142,7 +139,7 @@ std::vector<std::string> systemdirs() {
   candidates.push_back(windows);
   std::vector<std::string> out;
   for (std::string& dir : candidates) {
-    if (!dir.empty() && isdirectory(dir)) out.push_back(std::move(dir));
+    if (!dir.empty() && isdirectory(dir.c_str())) out.push_back(std::move(dir));
   }
   return out;
 }

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -16,10 +18,43 @@ std::optional<std::vector<filepath>>& systemdirsoverride() {
   return *dirs.get();
 }
 
+// A hash of a path's key: two lanes of eight bytes, one multiply each a
+// step, mixed once at the end; short dependency chains for long keys.
+std::uint32_t keyhash(std::string_view key) {
+  constexpr std::uint64_t kmul = 0x9E3779B97F4A7C15ull;
+  constexpr std::uint64_t kmul2 = 0xC2B2AE3D27D4EB4Full;
+  std::uint64_t a = key.size(), b = 0;
+  const char* p = key.data();
+  std::size_t n = key.size();
+  for (; n >= 16; p += 16, n -= 16) {
+    std::uint64_t w1, w2;
+    std::memcpy(&w1, p, 8);
+    std::memcpy(&w2, p + 8, 8);
+    a = (a + w1) * kmul;
+    b = (b + w2) * kmul2;
+  }
+  if (n >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    a = (a + w) * kmul;
+    p += 8;
+    n -= 8;
+  }
+  if (n != 0) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    b = (b + w) * kmul2;
+  }
+  std::uint64_t h = a ^ (b >> 32 | b << 32);
+  h ^= h >> 29;
+  h *= kmul;
+  return static_cast<std::uint32_t>(h >> 32);
+}
+
 }  // namespace
 
 bool direxists(const filepath& p) {
-  return !p.empty() && backend::isdirectory(p.str());
+  return !p.empty() && backend::isdirectory(filepathaccess::cstr(p));
 }
 
 std::vector<filepath> getsystemdirs() {
@@ -56,17 +91,96 @@ std::vector<filepath> splitpathlist(const std::string& text, char sep) {
   while (start <= text.size()) {
     std::size_t end = text.find(sep, start);
     if (end == std::string::npos) end = text.size();
-    if (end > start) out.emplace_back(text.substr(start, end - start));
+    if (end > start) {
+      out.push_back(filepathaccess::frompiece(std::string_view(text).substr(start, end - start)));
+    }
     start = end + 1;
   }
   return out;
 }
 
 std::string mergepathlist(const std::vector<filepath>& paths, char sep) {
+  std::size_t len = paths.size();
+  for (const filepath& p : paths) len += filepathaccess::text(p).size();
   std::string out;
+  out.reserve(len);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     if (i != 0) out += sep;
-    out += paths[i].str();
+    out += filepathaccess::text(paths[i]);
+  }
+  return out;
+}
+
+std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::string& list,
+                                char sep) {
+  std::size_t pieces = front.size() + 1;
+  std::size_t len = list.size() + 8;
+  for (const filepath& p : front) len += filepathaccess::text(p).size() + 1;
+  for (char c : list) pieces += c == sep;
+  // Each path is written straight into the result, its key after the keys
+  // of the paths kept so far, and both are taken back when the key was
+  // there already: no allocation per path.  An open-addressing table, at
+  // most half full, holds the position (plus one) of each kept path; a
+  // probe compares keys only when their hashes agree.
+  std::string out;
+  out.reserve(len + 8);
+  std::string keys;
+  keys.reserve(len + pieces + 8);
+  std::vector<std::size_t> keyends;
+  keyends.reserve(pieces);
+  std::vector<std::uint32_t> hashes;
+  hashes.reserve(pieces);
+  std::size_t size = 16;
+  while (size < 2 * pieces) size *= 2;
+  std::vector<std::uint32_t> table(size, 0);
+  const std::size_t mask = size - 1;
+
+  // Keeps the key that ends keys, starting at keystart, unless it is kept
+  // already; true when it was new.
+  auto keep = [&](std::size_t keystart) {
+    const std::string_view key = std::string_view(keys).substr(keystart);
+    const std::uint32_t hash = keyhash(key);
+    std::size_t i = hash & mask;
+    for (; table[i] != 0; i = (i + 1) & mask) {
+      const std::size_t k = table[i] - 1;
+      if (hashes[k] != hash) continue;
+      const std::size_t start = k == 0 ? 0 : keyends[k - 1];
+      if (std::string_view(keys).substr(start, keyends[k] - start) == key) return false;
+    }
+    table[i] = static_cast<std::uint32_t>(keyends.size() + 1);
+    keyends.push_back(keys.size());
+    hashes.push_back(hash);
+    return true;
+  };
+
+  for (const filepath& p : front) {
+    const std::size_t keystart = keys.size();
+    keys += filepathaccess::key(p);
+    if (!keep(keystart)) {
+      keys.resize(keystart);
+      continue;
+    }
+    if (keyends.size() != 1) out += sep;
+    out += filepathaccess::text(p);
+  }
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(sep, start);
+    if (end == std::string::npos) end = list.size();
+    if (end > start) {
+      const std::size_t outstart = out.size();
+      if (!keyends.empty()) out += sep;
+      const std::size_t textstart = out.size();
+      const detail::textshape shape =
+          detail::appendtext(std::string_view(list).substr(start, end - start), out);
+      const std::size_t keystart = keys.size();
+      detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
+      if (!keep(keystart)) {
+        out.resize(outstart);
+        keys.resize(keystart);
+      }
+    }
+    start = end + 1;
   }
   return out;
 }

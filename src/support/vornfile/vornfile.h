@@ -26,11 +26,15 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "vornfile/export.h"
 
 namespace vornfile {
+
+class filepathaccess;  // the library's own access to a path's text
 
 // One component of a path: a file or directory name, never empty, never
 // holding a separator.
@@ -50,6 +54,8 @@ class VORNFILE_EXPORT pathcomp {
 
  private:
   friend class filepath;
+  // A component read out of a path, whose key is already folded.
+  pathcomp(std::string_view text, std::string_view key);
   const std::string& key() const { return key_.empty() ? text_ : key_; }
 
   std::string text_;
@@ -60,25 +66,38 @@ class VORNFILE_EXPORT filepath {
  public:
   // Random-access positions over the components.  A position holds an index,
   // so it may step one before the first component and back again (assign()
-  // can return such a position).  Components are read through positions and
-  // changed only through assign(), which keeps the comparison key in step.
-  template <class Comp, class Vec>
+  // can return such a position).  A path keeps its components as one text,
+  // so reading through a position gives a pathcomp by value; components
+  // are changed only through assign(), which keeps the comparison key in
+  // step.
+  template <class Path>
   class basic_iterator {
    public:
+    // What operator-> gives: the component, held for the expression.
+    class arrow {
+     public:
+      const pathcomp* operator->() const { return &c_; }
+
+     private:
+      friend class basic_iterator;
+      explicit arrow(pathcomp c) : c_(std::move(c)) {}
+      pathcomp c_;
+    };
+
     using iterator_category = std::random_access_iterator_tag;
     using value_type = pathcomp;
     using difference_type = std::ptrdiff_t;
-    using pointer = Comp*;
-    using reference = Comp&;
+    using pointer = arrow;
+    using reference = pathcomp;
 
     basic_iterator() = default;
     // Mutable positions convert to read-only ones.
-    template <class C, class V>
-    basic_iterator(const basic_iterator<C, V>& other)  // NOLINT: implicit
-        : v_(other.v_), i_(other.i_) {}
+    template <class P>
+    basic_iterator(const basic_iterator<P>& other)  // NOLINT: implicit
+        : p_(other.p_), i_(other.i_) {}
 
-    reference operator*() const { return (*v_)[static_cast<std::size_t>(i_)]; }
-    pointer operator->() const { return &**this; }
+    reference operator*() const { return p_->component(i_); }
+    pointer operator->() const { return arrow(**this); }
     reference operator[](difference_type n) const { return *(*this + n); }
 
     basic_iterator& operator++() { ++i_; return *this; }
@@ -99,16 +118,16 @@ class VORNFILE_EXPORT filepath {
     friend bool operator>=(const basic_iterator& a, const basic_iterator& b) { return a.i_ >= b.i_; }
 
    private:
-    template <class, class>
+    template <class>
     friend class basic_iterator;
     friend class filepath;
-    basic_iterator(Vec* v, difference_type i) : v_(v), i_(i) {}
+    basic_iterator(Path* p, difference_type i) : p_(p), i_(i) {}
 
-    Vec* v_ = nullptr;
+    Path* p_ = nullptr;
     difference_type i_ = 0;
   };
-  using iterator = basic_iterator<const pathcomp, std::vector<pathcomp>>;
-  using const_iterator = basic_iterator<const pathcomp, const std::vector<pathcomp>>;
+  using iterator = basic_iterator<filepath>;
+  using const_iterator = basic_iterator<const filepath>;
 
   // The empty path: no root, no component, not valid().
   filepath();
@@ -121,10 +140,10 @@ class VORNFILE_EXPORT filepath {
   // The path as text, with the platform's separator.
   std::string str() const;
 
-  iterator begin() { return iterator(&comps_, 0); }
-  iterator end() { return iterator(&comps_, size()); }
-  const_iterator begin() const { return const_iterator(&comps_, 0); }
-  const_iterator end() const { return const_iterator(&comps_, size()); }
+  iterator begin() { return iterator(this, 0); }
+  iterator end() { return iterator(this, size()); }
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this, size()); }
 
   // Replaces the component at pos (REQUIRES: begin() <= pos < end()) by the
   // components of with.  When pos is the first component and with has a
@@ -134,29 +153,51 @@ class VORNFILE_EXPORT filepath {
   // reaches the component that followed pos.
   iterator assign(iterator pos, const filepath& with);
 
+  // True when every component, read alone as a path, is that one component
+  // and nothing more (false on Windows for one like "x:tools", which reads
+  // as a drive and a component).  Then replacing a component by the path
+  // of its own text changes nothing.
+  bool standalonecomponents() const;
+
   // The last component; an empty component when there is none.
   pathcomp name() const;
   // This path with c appended.
   filepath operator+(const pathcomp& c) const;
 
   // Strict weak order: root, then components, letter case folded on Windows.
-  bool operator<(const filepath& other) const;
+  bool operator<(const filepath& other) const { return key() < other.key(); }
   // Equivalence under operator<.
-  bool operator==(const filepath& other) const;
+  bool operator==(const filepath& other) const { return key() == other.key(); }
   bool operator!=(const filepath& other) const { return !(*this == other); }
 
-  bool empty() const { return root_.empty() && comps_.empty(); }
+  bool empty() const { return textlen_ == 0; }
 
  private:
-  std::ptrdiff_t size() const { return static_cast<std::ptrdiff_t>(comps_.size()); }
-  void setroot(std::string root);
-  // Rebuilds key_ after a change of the root or the components.
-  void rekey();
+  friend class filepathaccess;
 
-  std::string root_;     // "" for a relative path, with its separator if any
-  std::string rootkey_;  // folded root_
-  std::vector<pathcomp> comps_;
-  std::string key_;      // rootkey_, then '\0' and the key of each component
+  std::ptrdiff_t size() const { return static_cast<std::ptrdiff_t>(ncomps_); }
+  // Reads text as a path into this one, keeping the room of its buffer.
+  // REQUIRES: text does not view this path's own buffer.
+  void parse(std::string_view text);
+  // Makes text (root, then the components joined by the native separator)
+  // the path's text and appends the key that goes with it.
+  void settext(std::string text, std::size_t rootlen, std::size_t ncomps);
+  // Appends the key to buf_, which holds exactly the text.
+  void addkey();
+  pathcomp component(std::ptrdiff_t i) const;
+
+  std::string_view text() const { return std::string_view(buf_.data(), textlen_); }
+  std::string_view key() const {
+    return buf_.size() > textlen_ ? std::string_view(buf_).substr(textlen_ + 1) : std::string_view();
+  }
+
+  // The text of str(), a NUL byte, then the comparison key: the folded root,
+  // then each folded component after a NUL byte.  One allocation a path,
+  // and the key compares as one run of bytes.
+  std::string buf_;
+  std::size_t textlen_ = 0;
+  std::size_t rootlen_ = 0;  // bytes of the text that are the root
+  std::size_t ncomps_ = 0;
 };
 
 // True exactly when p names an existing directory.
@@ -182,6 +223,12 @@ VORNFILE_EXPORT std::vector<filepath> splitpathlist(const std::string& text, cha
 
 // The texts of the paths joined by sep, in order; "" for no paths.
 VORNFILE_EXPORT std::string mergepathlist(const std::vector<filepath>& paths, char sep);
+
+// The paths of front, then the paths of the non-empty pieces of list between
+// separators (as splitpathlist() reads them), each path once, at its first
+// place (equivalence as operator== gives it), their texts joined by sep.
+VORNFILE_EXPORT std::string mergeuniquepathlist(const std::vector<filepath>& front,
+                                                const std::string& list, char sep);
 
 // Replaces the system directories for the whole process (hosts and tests use
 // this); resetsystemdirs() goes back to the platform's own.  Not
