@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <string>
 
 #include "support/testsupport.h"
 #include "vornfile/vornfile.h"
@@ -49,6 +52,33 @@ TEST(filepath_posix_test, shared_libraries_are_so_files_and_links_to_them) {
 TEST(filepath_posix_test, platform_system_directories_exist) {
   resetsystemdirs();
   for (const filepath& d : getsystemdirs()) EXPECT_TRUE(direxists(d)) << d.str();
+}
+
+TEST(filepath_posix_test, direxists_follows_links_and_long_paths) {
+  scopedtempdir dir;
+  const std::string d = dir.mkdir("d");
+  const std::string f = dir.write("f", "x");
+  std::filesystem::create_directory_symlink(d, dir.file("to-d"));
+  std::filesystem::create_symlink(f, dir.file("to-f"));
+  std::filesystem::create_symlink(dir.file("nowhere"), dir.file("dangling"));
+  EXPECT_TRUE(direxists(filepath(dir.file("to-d"))));
+  EXPECT_FALSE(direxists(filepath(dir.file("to-f"))));
+  EXPECT_FALSE(direxists(filepath(dir.file("dangling"))));
+  EXPECT_FALSE(direxists(filepath(f + "/x")));
+  EXPECT_TRUE(direxists(filepath("/")));
+  EXPECT_TRUE(direxists(filepath(".")));
+  // A directory that nobody may read or enter is still a directory.
+  const std::string closed = dir.mkdir("closed");
+  ::chmod(closed.c_str(), 0);
+  EXPECT_TRUE(direxists(filepath(closed)));
+  ::chmod(closed.c_str(), 0700);
+  // Long paths take another road: they must answer the same.
+  std::string deep = "deep";
+  while (deep.size() < 1500) deep += "/level-of-a-long-path";
+  const std::string longdir = dir.mkdir(deep);
+  EXPECT_TRUE(direxists(filepath(longdir)));
+  EXPECT_FALSE(direxists(filepath(longdir + "/missing")));
+  EXPECT_FALSE(direxists(filepath(dir.write(deep + "/file", "x"))));
 }
 
 }  // namespace

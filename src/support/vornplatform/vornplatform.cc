@@ -1,6 +1,7 @@
 #include "vornplatform/vornplatform.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "errstream.h"
 #include "vornplatform/backend.h"
@@ -10,6 +11,8 @@ namespace vornplatform {
 vornstr::vornstr(const char* text) : text_(text == nullptr ? "" : text) {}
 
 vornstr::vornstr(const std::string& text) : text_(text) {}
+
+vornstr::vornstr(std::string&& text) noexcept : text_(std::move(text)) {}
 
 vornstr getenvvar(const vornstr& name) {
   return vornstr(backend::getvar(name.str()));

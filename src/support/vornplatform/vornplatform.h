@@ -23,6 +23,9 @@ class VORNPLATFORM_EXPORT vornstr {
  public:
   vornstr(const char* text);          // NOLINT: implicit; nullptr gives ""
   vornstr(const std::string& text);   // NOLINT: implicit
+  // Takes a text that is no longer needed over without copying it: a long
+  // value such as a rebuilt PATH.
+  vornstr(std::string&& text) noexcept;  // NOLINT: implicit
   const std::string& str() const { return text_; }
 
  private:
