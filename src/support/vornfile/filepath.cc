@@ -240,6 +240,11 @@ bool filepath::standalonecomponents() const {
   // in only through a pathcomp that breaks its REQUIRES.
   const std::string_view t = text().substr(rootlen_);
   const char sep = backend::nativesep();
+  // A root that starts with no separator is a drive, which needs a ':';
+  // without one, only the other separator can spoil the components.
+  if (t.find(':') == std::string_view::npos) {
+    return t.find(sep == '/' ? '\\' : '/') == std::string_view::npos;
+  }
   std::string root;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= t.size(); ++i) {
