@@ -187,6 +187,13 @@ TEST(pathlist_test, merge_unique_keeps_each_path_once_at_its_first_place) {
   EXPECT_EQ(mergeuniquepathlist({filepath("f")}, "", sep), "f");
   // Component boundaries count: "a b" and "a/b" stay apart.
   EXPECT_EQ(mergeuniquepathlist({filepath("a b")}, "a/b", sep), "a b" + s + native("a/b"));
+  // Equivalence is the ordering's, even for a text holding a NUL byte: one
+  // component that compares like two.
+  const filepath nul(std::string("a\0b", 3));
+  ASSERT_FALSE(nul < filepath("a/b") || filepath("a/b") < nul);
+  EXPECT_EQ(mergeuniquepathlist({nul}, "a/b" + s + "c", sep), std::string("a\0b", 3) + s + "c");
+  EXPECT_EQ(mergeuniquepathlist({filepath("a/b")}, std::string("x") + s + std::string("a\0b", 3), sep),
+            native("a/b") + s + "x");
   // Many paths, every second one twice: the table grows past its first size.
   std::vector<filepath> many;
   std::string list, expected;

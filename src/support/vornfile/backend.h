@@ -62,6 +62,8 @@ std::size_t splitroot(std::string_view text, std::string& root);
 // Folds letter case in [first, last) in place, byte for byte (nothing on
 // POSIX).
 void fold(char* first, char* last);
+// Whether fold() changes anything at all.
+bool foldscase();
 bool isdirectory(const char* path);
 // Bare file names of the shared libraries in dir, in any order.
 std::vector<std::string> listlibraries(const std::string& dir);

@@ -43,6 +43,8 @@ std::size_t splitroot(std::string_view text, std::string& root) {
 
 void fold(char*, char*) {}
 
+bool foldscase() { return false; }
+
 bool isdirectory(const char* path) {
   // With a '/' after it, the lookup itself insists on a directory (a link
   // to one counts, as for stat), so an existence test answers; it fills no

@@ -98,6 +98,8 @@ void fold(char* first, char* last) {
   for (; first != last; ++first) *first = lower(*first);
 }
 
+bool foldscase() { return true; }
+
 bool isdirectory(const char* path) {
   const DWORD attributes = ::GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES &&

@@ -117,17 +117,27 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   std::size_t len = list.size() + 8;
   for (const filepath& p : front) len += filepathaccess::text(p).size() + 1;
   for (char c : list) pieces += c == sep;
-  // Each path is written straight into the result, its key after the keys
-  // of the paths kept so far, and both are taken back when the key was
-  // there already: no allocation per path.  An open-addressing table, at
-  // most half full, holds the position (plus one) of each kept path; a
-  // probe compares keys only when their hashes agree.
+  // Each path is written straight into the result and taken back when an
+  // equivalent one was kept already: no allocation per path.  Where letter
+  // case is not folded, a path's key is its text with a NUL byte in front of
+  // each component instead of a separator, so two texts without NUL bytes
+  // have equal keys exactly when the texts are equal: then the texts in the
+  // result serve as the keys.  Elsewhere each key is written after the keys
+  // kept so far, and taken back with its path.  An open-addressing table, at
+  // most half full, holds the position (plus one) of each kept path; a probe
+  // compares keys only when their hashes agree.
+  const auto holdsnul = [](std::string_view t) { return t.find('\0') != std::string_view::npos; };
+  const bool bytext =
+      !backend::foldscase() && !holdsnul(list) &&
+      std::none_of(front.begin(), front.end(),
+                   [&](const filepath& p) { return holdsnul(filepathaccess::text(p)); });
   std::string out;
   out.reserve(len + 8);
   std::string keys;
-  keys.reserve(len + pieces + 8);
-  std::vector<std::size_t> keyends;
-  keyends.reserve(pieces);
+  if (!bytext) keys.reserve(len + pieces + 8);
+  const std::string& store = bytext ? out : keys;
+  std::vector<std::size_t> ends;  // where each kept key ends in store
+  ends.reserve(pieces);
   std::vector<std::uint32_t> hashes;
   hashes.reserve(pieces);
   std::size_t size = 16;
@@ -135,33 +145,40 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   std::vector<std::uint32_t> table(size, 0);
   const std::size_t mask = size - 1;
 
-  // Keeps the key that ends keys, starting at keystart, unless it is kept
-  // already; true when it was new.
+  // Keeps the key that ends store, starting at keystart, unless it is kept
+  // already; true when it was new.  In the result the texts stand a
+  // separator apart.
+  const std::size_t gap = bytext ? 1 : 0;
   auto keep = [&](std::size_t keystart) {
-    const std::string_view key = std::string_view(keys).substr(keystart);
+    const std::string_view key = std::string_view(store).substr(keystart);
     const std::uint32_t hash = keyhash(key);
     std::size_t i = hash & mask;
     for (; table[i] != 0; i = (i + 1) & mask) {
       const std::size_t k = table[i] - 1;
       if (hashes[k] != hash) continue;
-      const std::size_t start = k == 0 ? 0 : keyends[k - 1];
-      if (std::string_view(keys).substr(start, keyends[k] - start) == key) return false;
+      const std::size_t start = k == 0 ? 0 : ends[k - 1] + gap;
+      if (std::string_view(store).substr(start, ends[k] - start) == key) return false;
     }
-    table[i] = static_cast<std::uint32_t>(keyends.size() + 1);
-    keyends.push_back(keys.size());
+    table[i] = static_cast<std::uint32_t>(ends.size() + 1);
+    ends.push_back(store.size());
     hashes.push_back(hash);
     return true;
   };
+  // Takes the path just written back when it was kept already.
+  auto keeplast = [&](std::size_t outstart, std::size_t textstart, std::size_t keystart) {
+    if (keep(bytext ? textstart : keystart)) return;
+    out.resize(outstart);
+    keys.resize(keystart);
+  };
 
   for (const filepath& p : front) {
-    const std::size_t keystart = keys.size();
-    keys += filepathaccess::key(p);
-    if (!keep(keystart)) {
-      keys.resize(keystart);
-      continue;
-    }
-    if (keyends.size() != 1) out += sep;
+    const std::size_t outstart = out.size();
+    if (!ends.empty()) out += sep;
+    const std::size_t textstart = out.size();
     out += filepathaccess::text(p);
+    const std::size_t keystart = keys.size();
+    if (!bytext) keys += filepathaccess::key(p);
+    keeplast(outstart, textstart, keystart);
   }
   std::size_t start = 0;
   while (start <= list.size()) {
@@ -169,16 +186,13 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
     if (end == std::string::npos) end = list.size();
     if (end > start) {
       const std::size_t outstart = out.size();
-      if (!keyends.empty()) out += sep;
+      if (!ends.empty()) out += sep;
       const std::size_t textstart = out.size();
       const detail::textshape shape =
           detail::appendtext(std::string_view(list).substr(start, end - start), out);
       const std::size_t keystart = keys.size();
-      detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
-      if (!keep(keystart)) {
-        out.resize(outstart);
-        keys.resize(keystart);
-      }
+      if (!bytext) detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
+      keeplast(outstart, textstart, keystart);
     }
     start = end + 1;
   }
