@@ -1,11 +1,14 @@
 #include "vornenv/expandvar.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "support/diagnostics.h"
+#include "support/hashindex.h"
 #include "vornplatform/vornplatform.h"
 
 namespace vornenv {
@@ -40,6 +43,53 @@ class varlookup {
   std::optional<vornplatform::envsnapshot> snapshot_;
 };
 
+// The names being expanded, for the self-reference test: an open-addressing
+// table, at most half full, of the positions of the frames above the
+// bottom one.  Frames come and go last in, first out, so the one that leaves
+// is always the last one added, and emptying its slot cuts no other name's
+// probe short: every name added after it, whose probe may have passed over
+// its slot, is gone already.  Growing adds the frames again in the same
+// order, which keeps that true.
+class activenames {
+ public:
+  explicit activenames(const std::deque<varframe>& frames) : frames_(frames) {}
+
+  bool contains(std::string_view name) const {
+    if (slots_.empty()) return false;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hashindex::hashof(name) & mask; slots_[i] != 0; i = (i + 1) & mask) {
+      if (frames_[slots_[i]].varname == name) return true;
+    }
+    return false;
+  }
+  // Adds the frame at pos, the top one (pos > 0).
+  void add(std::size_t pos) {
+    if (2 * pos > slots_.size()) {
+      slots_.assign(std::max<std::size_t>(16, 2 * slots_.size()), 0);
+      for (std::size_t p = 1; p < pos; ++p) place(p);
+    }
+    place(pos);
+  }
+  // Takes the frame at pos, the last one added, out again.
+  void remove(std::size_t pos) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hashindex::hashof(frames_[pos].varname) & mask;
+    while (slots_[i] != pos) i = (i + 1) & mask;
+    slots_[i] = 0;
+  }
+
+ private:
+  void place(std::size_t pos) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hashindex::hashof(frames_[pos].varname) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = static_cast<std::uint32_t>(pos);
+  }
+
+  const std::deque<varframe>& frames_;
+  std::vector<std::uint32_t> slots_;  // frame positions; 0, the bottom, marks an empty slot
+};
+
 }  // namespace
 
 std::string expandvar(const std::string& text) {
@@ -52,7 +102,7 @@ std::string expandvar(const std::string& text) {
   // A deque keeps frames in place as it grows, so active can view their
   // names: exactly the variables being expanded at this moment.
   std::deque<varframe> stack;
-  std::unordered_set<std::string_view> active;
+  activenames active(stack);
   varlookup lookup;
   stack.push_back({std::string(), &text, 0, std::string()});
 
@@ -65,7 +115,7 @@ std::string expandvar(const std::string& text) {
     if (close == std::string::npos) {
       // No further reference (an unterminated one is plain text).
       out.append(t, top.pos, std::string::npos);
-      if (stack.size() > 1) active.erase(top.varname);
+      if (stack.size() > 1) active.remove(stack.size() - 1);
       stack.pop_back();
       continue;
     }
@@ -73,7 +123,7 @@ std::string expandvar(const std::string& text) {
     top.pos = close + 1;
     std::string name = t.substr(open + 2, close - open - 2);
     // The self-reference test comes before the lookup.
-    if (active.count(name) != 0) {
+    if (active.contains(name)) {
       envfail("'" + name + "' this variable recursively refers to it's self, failed expansion!");
     }
     std::string value = lookup(name);
@@ -83,7 +133,7 @@ std::string expandvar(const std::string& text) {
     child.text = &child.owned;
     child.pos = 0;
     child.varname = std::move(name);
-    active.insert(child.varname);
+    active.add(stack.size() - 1);
   }
   return out;
 }

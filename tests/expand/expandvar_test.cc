@@ -74,6 +74,21 @@ TEST(expandvar_test, sibling_references_do_not_count_as_cycles) {
   EXPECT_EQ(expandvar("$(VX_TOP)"), "lll");
 }
 
+TEST(expandvar_test, self_reference_found_deep_and_after_unwinding) {
+  // Chains deep enough that the set of names being expanded grows several
+  // times, is emptied again, and filled anew by the next branch.
+  std::list<scopedenv> chain;
+  for (int i = 0; i < 300; ++i) {
+    const std::string value = i + 1 < 300 ? "$(VX_C" + std::to_string(i + 1) + ")" : "x";
+    chain.emplace_back("VX_C" + std::to_string(i), value);
+  }
+  scopedenv twice("VX_TWICE", "$(VX_C0)-$(VX_C0)-$(VX_C150)");
+  EXPECT_EQ(expandvar("$(VX_TWICE)"), "x-x-x");
+  scopedenv back("VX_C299", "$(VX_C7)");
+  EXPECT_ASSERTION(expandvar("$(VX_TWICE)"), "'VX_C7'" + kself);
+  EXPECT_ASSERTION(expandvar("$(VX_C150)"), "'VX_C150'" + kself);
+}
+
 TEST(expandvar_test, long_chains_and_many_references) {
   // Long enough to switch from direct lookups to the indexed copy mid-way.
   const int depth = 2000;
