@@ -22,6 +22,8 @@ std::vector<std::pair<std::string, std::string>> listvars();
 // The text under which getvar() finds name: the name itself, or its folded
 // form where the platform ignores letter case.
 std::string lookupkey(const std::string& name);
+// Whether lookupkey() ever differs from the name.
+bool foldsnames();
 
 }  // namespace vornplatform::backend
 

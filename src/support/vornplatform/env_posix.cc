@@ -31,4 +31,6 @@ std::vector<std::pair<std::string, std::string>> listvars() {
 
 std::string lookupkey(const std::string& name) { return name; }
 
+bool foldsnames() { return false; }
+
 }  // namespace vornplatform::backend

@@ -68,4 +68,6 @@ std::string lookupkey(const std::string& name) {
   return key;
 }
 
+bool foldsnames() { return true; }
+
 }  // namespace vornplatform::backend

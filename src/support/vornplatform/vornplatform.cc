@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "errstream.h"
+#include "hashindex.h"
 #include "vornplatform/backend.h"
 
 namespace vornplatform {
@@ -41,10 +42,26 @@ envsnapshot& envsnapshot::operator=(const envsnapshot& other) = default;
 
 envsnapshot::~envsnapshot() = default;
 
+std::string_view envsnapshot::keyof(std::size_t i) const {
+  return folded_.empty() ? std::string_view(vars_[i].first) : std::string_view(folded_[i]);
+}
+
 void envsnapshot::buildindex() {
-  index_.reserve(vars_.size());
+  folded_.clear();
+  if (backend::foldsnames()) {
+    folded_.reserve(vars_.size());
+    for (const auto& var : vars_) folded_.push_back(backend::lookupkey(var.first));
+  }
+  index_.clear();
+  const auto keyat = [this](std::size_t i) { return keyof(i); };
+  vornenv::hashindex::reserve(index_, vars_.size(), keyat);
+  std::size_t count = 0;
   for (std::size_t i = 0; i < vars_.size(); ++i) {
-    index_.emplace(backend::lookupkey(vars_[i].first), i);  // the first one wins
+    const std::string_view key = keyof(i);
+    const std::uint32_t hash = vornenv::hashindex::hashof(key);
+    // The first variable that answers to a key wins.
+    if (vornenv::hashindex::find(index_, key, hash, keyat) != vornenv::hashindex::npos) continue;
+    vornenv::hashindex::insert(index_, ++count, i, hash, keyat);
   }
 }
 
@@ -54,8 +71,11 @@ vornstr envsnapshot::get(const vornstr& name) const {
   // may still match something (glibc's getenv("A=B") finds A set to "B=x"):
   // ask it directly, so that get() never differs from getenvvar().
   if (n.empty() || n.find('=') != std::string::npos) return getenvvar(name);
-  auto it = index_.find(backend::lookupkey(n));
-  return it == index_.end() ? vornstr("") : vornstr(vars_[it->second].second);
+  const std::string folded = folded_.empty() ? std::string() : backend::lookupkey(n);
+  const std::string_view key = folded_.empty() ? std::string_view(n) : std::string_view(folded);
+  const std::size_t i = vornenv::hashindex::find(
+      index_, key, vornenv::hashindex::hashof(key), [this](std::size_t j) { return keyof(j); });
+  return i == vornenv::hashindex::npos ? vornstr("") : vornstr(vars_[i].second);
 }
 
 }  // namespace vornplatform

@@ -9,8 +9,9 @@
 #define VORNPLATFORM_VORNPLATFORM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -61,11 +62,15 @@ class VORNPLATFORM_EXPORT envsnapshot {
 
  private:
   void buildindex();
+  // The text a variable is looked up by: its name, or the folded name where
+  // the platform ignores letter case.
+  std::string_view keyof(std::size_t i) const;
 
   std::vector<std::pair<std::string, std::string>> vars_;
-  // Lookup key (the name, letter case folded where the platform ignores it)
-  // to the first variable that answers to it.
-  std::unordered_map<std::string, std::size_t> index_;
+  std::vector<std::string> folded_;  // the folded names, only where they are needed
+  // An open-addressing table of positions (plus one) into vars_, at most
+  // half full: the first variable that answers to each key.
+  std::vector<std::uint32_t> index_;
 };
 
 }  // namespace vornplatform
