@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 
 #include "cli/clirun.h"
 #include "cli/quote.h"
@@ -40,12 +41,22 @@ ranprogram runprogram(const std::vector<std::string>& argv) {
     si.hStdError = e;
     PROCESS_INFORMATION pi{};
     std::string line = cli::windowscommandline(argv);
-    const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &si, &pi);
+    // Wine, in a prefix it has only just made, now and then fails to start
+    // a process at all; a second try is no test of the program.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+      if (attempt != 0) Sleep(500);
+      started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &si, &pi);
+      if (!started) error = GetLastError();
+    }
     CloseHandle(in);
     CloseHandle(o);
     CloseHandle(e);
-    if (!started) throw std::runtime_error("cannot start " + argv[0]);
+    if (!started) {
+      throw std::runtime_error("cannot start " + argv[0] + " (error " + std::to_string(error) + ")");
+    }
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
