@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <utility>
 
 #include "vornfile/backend.h"
+#include "hashindex.h"
 #include "nodestructor.h"
 #include "vornfile/vornfile.h"
 
@@ -18,37 +18,16 @@ std::optional<std::vector<filepath>>& systemdirsoverride() {
   return *dirs.get();
 }
 
-// A hash of a path's key: two lanes of eight bytes, one multiply each a
-// step, mixed once at the end; short dependency chains for long keys.
-std::uint32_t keyhash(std::string_view key) {
-  constexpr std::uint64_t kmul = 0x9E3779B97F4A7C15ull;
-  constexpr std::uint64_t kmul2 = 0xC2B2AE3D27D4EB4Full;
-  std::uint64_t a = key.size(), b = 0;
-  const char* p = key.data();
-  std::size_t n = key.size();
-  for (; n >= 16; p += 16, n -= 16) {
-    std::uint64_t w1, w2;
-    std::memcpy(&w1, p, 8);
-    std::memcpy(&w2, p + 8, 8);
-    a = (a + w1) * kmul;
-    b = (b + w2) * kmul2;
+// Calls f with each non-empty piece of text between separators, in order.
+template <class F>
+void eachpiece(std::string_view text, char sep, F f) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(sep, start);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > start) f(text.substr(start, end - start));
+    start = end + 1;
   }
-  if (n >= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    a = (a + w) * kmul;
-    p += 8;
-    n -= 8;
-  }
-  if (n != 0) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, p, n);
-    b = (b + w) * kmul2;
-  }
-  std::uint64_t h = a ^ (b >> 32 | b << 32);
-  h ^= h >> 29;
-  h *= kmul;
-  return static_cast<std::uint32_t>(h >> 32);
 }
 
 }  // namespace
@@ -87,15 +66,9 @@ std::set<filepath> getsystemlibs() {
 
 std::vector<filepath> splitpathlist(const std::string& text, char sep) {
   std::vector<filepath> out;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find(sep, start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) {
-      out.push_back(filepathaccess::frompiece(std::string_view(text).substr(start, end - start)));
-    }
-    start = end + 1;
-  }
+  eachpiece(text, sep, [&](std::string_view piece) {
+    out.push_back(filepathaccess::frompiece(piece));
+  });
   return out;
 }
 
@@ -151,7 +124,7 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   const std::size_t gap = bytext ? 1 : 0;
   auto keep = [&](std::size_t keystart) {
     const std::string_view key = std::string_view(store).substr(keystart);
-    const std::uint32_t hash = keyhash(key);
+    const std::uint32_t hash = vornenv::hashindex::hashof(key);
     std::size_t i = hash & mask;
     for (; table[i] != 0; i = (i + 1) & mask) {
       const std::size_t k = table[i] - 1;
@@ -180,22 +153,15 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
     if (!bytext) keys += filepathaccess::key(p);
     keeplast(outstart, textstart, keystart);
   }
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(sep, start);
-    if (end == std::string::npos) end = list.size();
-    if (end > start) {
-      const std::size_t outstart = out.size();
-      if (!ends.empty()) out += sep;
-      const std::size_t textstart = out.size();
-      const detail::textshape shape =
-          detail::appendtext(std::string_view(list).substr(start, end - start), out);
-      const std::size_t keystart = keys.size();
-      if (!bytext) detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
-      keeplast(outstart, textstart, keystart);
-    }
-    start = end + 1;
-  }
+  eachpiece(list, sep, [&](std::string_view piece) {
+    const std::size_t outstart = out.size();
+    if (!ends.empty()) out += sep;
+    const std::size_t textstart = out.size();
+    const detail::textshape shape = detail::appendtext(piece, out);
+    const std::size_t keystart = keys.size();
+    if (!bytext) detail::appendkey(std::string_view(out).substr(textstart), shape, keys);
+    keeplast(outstart, textstart, keystart);
+  });
   return out;
 }
 
