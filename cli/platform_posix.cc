@@ -55,4 +55,12 @@ const char* defaultformat() { return "sh"; }
 
 std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
 
+std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
+  return utf8to16exact(bytes);
+}
+
+std::optional<std::string> tocmdtext(const std::u16string& text) {
+  return utf16to8(text);
+}
+
 }  // namespace vornenv::cli

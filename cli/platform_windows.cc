@@ -76,6 +76,53 @@ bool endswithnocase(const std::string& text, const char* suffix) {
   return true;
 }
 
+// Whether a file of that name is a batch file, taking the name as Windows
+// opens it: trailing dots and blanks dropped, letter case ignored.
+bool isbatchname(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+    name.pop_back();
+  return endswithnocase(name, ".bat") || endswithnocase(name, ".cmd");
+}
+
+// The file that a search for name (with extension added when name has
+// none) finds, or "" when none.
+std::string searchfile(const std::string& name, const char* extension) {
+  std::string found(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n =
+        SearchPathA(nullptr, name.c_str(), extension,
+                    static_cast<DWORD>(found.size()), &found[0], nullptr);
+    if (n == 0) return std::string();
+    if (n < found.size()) return found.substr(0, n);
+    found.resize(n);
+  }
+}
+
+// Whether starting program may end in cmd: its name as Windows resolves it,
+// the file that CreateProcess's search finds (".exe" added to a bare name),
+// and, for a name without extension, a batch file that PATHEXT's order
+// would find, as a shell would.  Erring towards "yes" only refuses
+// arguments.
+bool mayrunbatch(const std::string& program) {
+  if (isbatchname(program) || isbatchname(searchfile(program, ".exe")))
+    return true;
+  char buffer[1024];
+  const DWORD n = GetEnvironmentVariableA("PATHEXT", buffer, sizeof buffer);
+  std::string pathext =
+      n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+  pathext += ";.BAT;.CMD";
+  for (std::size_t start = 0; start < pathext.size();) {
+    std::size_t end = pathext.find(';', start);
+    if (end == std::string::npos) end = pathext.size();
+    const std::string extension = pathext.substr(start, end - start);
+    if (isbatchname(extension) &&
+        !searchfile(program + extension, nullptr).empty())
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string envkey(const std::string& name) {
@@ -112,7 +159,7 @@ bool setenvexact(const std::string& name, const std::optional<std::string>& valu
 runresult runcommand(const std::vector<std::string>& argv) {
   // CreateProcess runs a batch file through cmd, which would read its
   // arguments as cmd syntax: refuse the characters it would act on.
-  if (endswithnocase(argv[0], ".bat") || endswithnocase(argv[0], ".cmd")) {
+  if (mayrunbatch(argv[0])) {
     for (std::size_t i = 1; i < argv.size(); ++i) {
       if (argv[i].find_first_of("\"%!^&|<>()\r\n") != std::string::npos) {
         return {126, "cannot pass '" + printable(argv[i]) + "' safely to the batch file '" +
@@ -180,6 +227,43 @@ std::u16string toutf16(const std::string& bytes) {
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], n);
   return std::u16string(wide.begin(), wide.end());
+}
+
+// The one place that knows the host's narrow texts to be in the ANSI code
+// page; when the host holds UTF-8, this decodes CP_UTF8 instead.
+std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
+  if (bytes.empty()) return std::u16string();
+  const int size = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
+                                    size, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size,
+                      &wide[0], n);
+  return std::u16string(wide.begin(), wide.end());
+}
+
+std::optional<std::string> tocmdtext(const std::u16string& text) {
+  if (text.empty()) return std::string();
+  // cmd decodes each line of a batch file in the console's output code page
+  // (Wine: the OEM one), which is the OEM one unless chcp changed it.
+  UINT codepage = GetConsoleOutputCP();
+  if (codepage == 0) codepage = GetOEMCP();
+  const std::wstring wide(text.begin(), text.end());
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(codepage, 0, wide.data(), size, nullptr, 0,
+                                    nullptr, nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(codepage, 0, wide.data(), size, &bytes[0], n, nullptr,
+                      nullptr);
+  // Best-fit and default characters would silently change the value: only
+  // a text that decodes back to itself is exact.
+  const int m = MultiByteToWideChar(codepage, 0, bytes.data(), n, nullptr, 0);
+  std::wstring back(static_cast<std::size_t>(m > 0 ? m : 0), L'\0');
+  if (m > 0) MultiByteToWideChar(codepage, 0, bytes.data(), n, &back[0], m);
+  if (back != wide) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace vornenv::cli

@@ -77,34 +77,56 @@ std::string powershellline(const change& c) {
          ")\n";
 }
 
-// One "@set" line of a batch file.  Inside "..." cmd takes every byte but
-// '%' literally; each '"' in the text flips cmd in or out of quotes, and
-// outside them ^ must keep the operators from splitting the line.  set
-// itself takes everything up to the line's last '"', which is ours.
-std::string cmdline(const change& c) {
-  const std::string text = c.name + "=" + c.value.value_or("");
-  if (text.size() + 6 > cmdlinemax) {
-    throw failure("export: the value of " + c.name + " is too long for a cmd line (" +
-                  std::to_string(cmdlinemax) + " characters)");
+bool iscmdoperator(char16_t ch) {
+  return ch == u'^' || ch == u'&' || ch == u'|' || ch == u'<' || ch == u'>' ||
+         ch == u'(' || ch == u')';
+}
+
+// One "@set" line of a batch file, and whether it holds '!'.  Inside "..."
+// cmd takes every character but '%' literally; each '"' in the text flips
+// cmd in or out of quotes, and outside them ^ must keep the operators from
+// splitting the line.  set itself takes everything up to the line's last
+// '"', which is ours.  The escapes are added to characters, and the line is
+// then encoded whole in the code page cmd reads it in: in a double-byte code
+// page '|' or '^' can be the second byte of a character, and an escape put
+// between the bytes of one would free the next byte.
+std::string cmdline(const change& c, bool& bang) {
+  const std::optional<std::u16string> text =
+      hosttexttoutf16(c.name + "=" + c.value.value_or(""));
+  if (!text) {
+    throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+                  " (it is not valid text)");
   }
-  std::string out = "@set \"";
+  std::u16string line = u"@set \"";
   bool quoted = true;
-  for (char ch : text) {
-    if (ch == '\r' || ch == '\n' || ch == '\x1a') {
-      throw failure("export: cmd cannot hold the value of " + c.name +
-                    " (it holds a line break or Ctrl-Z)");
+  for (char16_t ch : *text) {
+    if (ch == u'\r' || ch == u'\n' || ch == u'\x1a') {
+      throw failure("export: cmd cannot hold the value of " +
+                    printable(c.name) + " (it holds a line break or Ctrl-Z)");
     }
-    if (ch == '%') {
-      out += "%%";
+    bang = bang || ch == u'!';
+    if (ch == u'%') {
+      line += u"%%";
       continue;
     }
-    if (ch == '"') quoted = !quoted;
-    const bool special = ch == '^' || ch == '&' || ch == '|' || ch == '<' || ch == '>' ||
-                         ch == '(' || ch == ')';
-    if (!quoted && special) out += '^';
-    out += ch;
+    if (ch == u'"') quoted = !quoted;
+    if (!quoted && iscmdoperator(ch)) line += u'^';
+    line += ch;
   }
-  return out + "\"\r\n";
+  line += u'"';
+  const std::optional<std::string> bytes = tocmdtext(line);
+  if (!bytes) {
+    throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+                  " (a character that cmd's code page here lacks)");
+  }
+  // cmd counts characters, the file holds bytes: no fewer bytes than
+  // characters in any code page, so the byte count is the safe one.
+  if (bytes->size() > cmdlinemax) {
+    throw failure("export: the value of " + printable(c.name) +
+                  " is too long for a cmd line (" + std::to_string(cmdlinemax) +
+                  " characters as written)");
+  }
+  return *bytes + "\r\n";
 }
 
 }  // namespace
@@ -152,11 +174,7 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
       break;
     case shellformat::cmd: {
       bool bang = false;
-      for (const change& c : changes) {
-        out += cmdline(c);
-        bang = bang || c.name.find('!') != std::string::npos ||
-               c.value.value_or("").find('!') != std::string::npos;
-      }
+      for (const change& c : changes) out += cmdline(c, bang);
       // With delayed expansion on, cmd would expand !...! and eat carets in
       // these lines: refuse to run rather than set other values.
       if (bang) {
@@ -322,6 +340,44 @@ std::u16string utf8to16(const std::string& text) {
       out += static_cast<char16_t>(cp);
     }
     i += n;
+  }
+  return out;
+}
+
+std::optional<std::u16string> utf8to16exact(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = utf8length(text, i);
+    if (n == 0) return std::nullopt;
+    i += n;
+  }
+  return utf8to16(text);
+}
+
+std::optional<std::string> utf16to8(const std::u16string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      const bool pair = cp <= 0xDBFF && i + 1 < text.size() &&
+                        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!pair) return std::nullopt;
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
   return out;
 }

@@ -8,9 +8,12 @@
 //                                    every other character as [char]0xHHHH,
 //                                    so the output is plain ASCII and reads
 //                                    the same in any code page
-//   cmd         @set "NAME=..."      for a batch file run with call: % doubled,
+//   cmd         @set "NAME=..."      for a batch file run with call, in the
+//                                    code page cmd reads it in: % doubled,
 //                                    ^ & | < > ( ) escaped with ^ outside
-//                                    quotes; CR, LF and Ctrl-Z refused
+//                                    quotes, character by character; CR, LF,
+//                                    Ctrl-Z and characters that code page
+//                                    lacks refused
 //   json        {"NAME": "..."}      null for a removed variable
 //
 // A removed variable becomes unset NAME, set -e NAME, $env:NAME = $null,
@@ -40,9 +43,11 @@ std::optional<shellformat> parseformat(const std::string& name);
 
 // The text that applies the changes, in their order, in the given format.
 // Throws failure when a name or value cannot be written safely: a name that
-// is no sh/fish variable name, a CR, LF or Ctrl-Z byte for cmd, or a cmd
-// line longer than cmd's 8191 characters.  Nothing is returned then, so a
-// caller never prints half of it.
+// is no sh/fish variable name; for cmd, a text that is no valid host text
+// (hosttexttoutf16), a CR, LF or Ctrl-Z, a character that cmd's code page
+// cannot hold (tocmdtext), or a line, as written, longer than cmd's 8191
+// characters.  Nothing is returned then, so a caller never prints half of
+// it.
 std::string formatchanges(const std::vector<change>& changes, shellformat format);
 
 // The single-quoted sh word for text.
@@ -72,6 +77,14 @@ std::size_t utf8length(const std::string& text, std::size_t pos);
 // text decoded from UTF-8 into UTF-16, each byte outside valid UTF-8 giving
 // U+FFFD.
 std::u16string utf8to16(const std::string& text);
+
+// text decoded from UTF-8 into UTF-16, or std::nullopt when it is not valid
+// UTF-8.
+std::optional<std::u16string> utf8to16exact(const std::string& text);
+
+// text encoded from UTF-16 into UTF-8, or std::nullopt when it holds an
+// unpaired surrogate.
+std::optional<std::string> utf16to8(const std::u16string& text);
 
 }  // namespace vornenv::cli
 

@@ -1,9 +1,15 @@
 // vornenv on Windows (and under Wine): the command line that run builds,
-// and export --format cmd run by cmd itself.
+// and export --format cmd run by cmd itself.  cmd_codepage_* runs again in a
+// double-byte locale (tests/CMakeLists.txt).
 
-#include <filesystem>
-
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include "cli/clirun.h"
 #include "support/testsupport.h"
@@ -61,9 +67,108 @@ TEST(cli_windows_test, batch_files_get_no_argument_that_cmd_would_act_on) {
   const std::string file = dir.write("empty.ini", "[Settings]\n");
   const std::string batch = dir.write("quiet.bat", "@exit /b 0\r\n");
   EXPECT_EQ(runvornenv({"run", file, "--", batch, "plain"}).status, 0);
-  const ranprogram r = runvornenv({"run", file, "--", batch, "a&calc"});
-  EXPECT_EQ(r.status, 126);
-  EXPECT_NE(r.err.find("safely to the batch file"), std::string::npos) << r.err;
+  // Windows drops trailing dots and blanks from a file name, ignores case,
+  // and a shell finds vornenvquiet.cmd by its bare name through PATHEXT.
+  const std::string bin = dir.mkdir("bin");
+  dir.write("bin/vornenvquiet.cmd", "@exit /b 0\r\n");
+  scopedenv path("PATH", bin + ";" + std::getenv("PATH"));
+  const std::string canary = dir.file("PWNED");
+  for (const std::string& name :
+       {batch, bin + "\\vornenvquiet.cmd.", bin + "\\vornenvquiet.cmd ",
+        bin + "\\vornenvquiet.cmd...", bin + "\\vornenvquiet.cmd. .",
+        bin + "\\VORNENVQUIET.CMD", std::string("vornenvquiet")}) {
+    const ranprogram r =
+        runvornenv({"run", file, "--", name, "\"&mkdir " + canary + "&"});
+    EXPECT_EQ(r.status, 126) << name;
+    EXPECT_NE(r.err.find("safely to the batch file"), std::string::npos)
+        << name << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(canary));
+}
+
+// The text in the host's narrow encoding, or "" when it has none.
+std::string narrow(const std::u16string& text) {
+  const std::wstring wide(text.begin(), text.end());
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                    static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, &lossy);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                      static_cast<int>(wide.size()), &out[0], n, nullptr,
+                      &lossy);
+  return lossy ? std::string() : out;
+}
+
+// export --format cmd, called by cmd, sets what run sets, or exits 1 and
+// prints nothing when cmd's code page (here the OEM one) lacks a character.
+// Each case names the OEM code pages that hold it; a case that the ANSI code
+// page cannot hold is skipped.
+TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
+  const unsigned oem = GetOEMCP();
+  const char* ci = std::getenv("CI");
+  if (const char* want = std::getenv("VORNENV_TEST_OEMCP");
+      want && std::to_string(oem) != want) {
+    if (ci == nullptr || std::string(ci) != "true") {
+      GTEST_SKIP()
+          << "Wine runs in code page " << oem << ", not " << want
+          << ": the locale is missing (locale-gen ja_JP.UTF-8 zh_CN.UTF-8)";
+    }
+    FAIL() << "Wine runs in code page " << oem << ", not " << want;
+  }
+  scopedtempdir dir;
+  const std::string canary = dir.file("PWNED");
+  // 0x81 0x7C: in 932 and 936 one character whose second byte is '|'.
+  std::u16string trail = u"?";
+  const char pair[] = "\x81\x7c";
+  wchar_t decoded[2];
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, decoded, 2) ==
+      1) {
+    trail = std::u16string(1, static_cast<char16_t>(decoded[0]));
+  }
+  std::u16string wcanary;
+  for (char c : canary)
+    wcanary += static_cast<char16_t>(static_cast<unsigned char>(c));
+  struct testcase {
+    std::u16string value;
+    std::vector<unsigned> holds;
+  };
+  const std::vector<testcase> cases = {
+      {u"caf\u00e9 na\u00efve \u00dcber \u00ff", {437, 850}},
+      {u"\u00e9\"|&^<>()%x% \u00fc\"\u00e9|", {437, 850, 936}},
+      {u"caf\u00e9 \u2013 \u20ac", {936}},
+      {u"\u65e5\u672c\u8a9e \u30c6\u30b9\u30c8|^\"", {932, 936}},
+      {u"x\"" + trail + u"cmd /c mkdir " + wcanary + u" " + trail + u"rem",
+       {932, 936}},
+  };
+  int ran = 0;
+  for (const testcase& c : cases) {
+    const std::string value = narrow(c.value);
+    if (value.empty() || value.find('?') != std::string::npos) continue;
+    ++ran;
+    const std::string file =
+        dir.write("cp.ini", "[Environment]\nVORNENV_CLI_CP = " + value + "\n");
+    const ranprogram exported = runvornenv({"export", "--format", "cmd", file});
+    const bool holds =
+        std::find(c.holds.begin(), c.holds.end(), oem) != c.holds.end();
+    if (!holds) {
+      EXPECT_EQ(exported.status, 1) << value;
+      EXPECT_EQ(exported.out, "") << value;
+      continue;
+    }
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const ranprogram byrun =
+        runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CP"});
+    const std::string batch = dir.write(
+        "apply.cmd", exported.out + "@" + probe() +
+                         " env VORNENV_CLI_CP\r\n@set VORNENV_CLI_CP\r\n");
+    const ranprogram bycmd = runprogram({"cmd", "/c", batch});
+    EXPECT_EQ(bycmd.status, 0) << bycmd.err;
+    EXPECT_EQ(bycmd.out, byrun.out + "VORNENV_CLI_CP=" + value + "\r\n")
+        << value;
+    EXPECT_FALSE(std::filesystem::exists(canary)) << value;
+  }
+  EXPECT_GT(ran, 1);
 }
 
 }  // namespace

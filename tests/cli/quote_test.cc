@@ -109,7 +109,24 @@ TEST(quote_test, cmd_guards_bangs_and_refuses_what_it_cannot_hold) {
   for (const char* bad : {"a\nb", "a\rb", "a\x1a"}) {
     EXPECT_THROW(formatchanges({{"A", "fine"}, {"B", bad}}, shellformat::cmd), failure);
   }
-  EXPECT_THROW(one(shellformat::cmd, "A", std::string(8200, 'x')), failure);
+  // cmd's limit holds for the line as written, escapes included: 9
+  // characters of "@set "X=" and the closing quote, then the value.
+  const struct {
+    std::string value;
+    bool fits;
+  } lengths[] = {
+      {std::string(8182, 'x'), true},  {std::string(8183, 'x'), false},
+      {std::string(4091, '%'), true},  {std::string(4092, '%'), false},
+      {std::string(5000, '%'), false}, {"\"" + std::string(4091, '&'), false}};
+  for (const auto& l : lengths) {
+    if (l.fits) {
+      EXPECT_EQ(one(shellformat::cmd, "X", l.value).size(), 8193u)
+          << l.value.size();
+    } else {
+      EXPECT_THROW(one(shellformat::cmd, "X", l.value), failure)
+          << l.value.size();
+    }
+  }
 }
 
 TEST(quote_test, json_escapes_and_keeps_the_bytes_it_can) {
@@ -128,6 +145,13 @@ TEST(quote_test, utf8_decoding_pairs_surrogates_and_replaces_bad_bytes) {
   EXPECT_EQ(utf8to16("a\xF0\x9F\x98\x80"), std::u16string(u"a\xD83D\xDE00"));
   EXPECT_EQ(utf8to16("\xE2\x82"), std::u16string(u"\xFFFD\xFFFD"));
   EXPECT_EQ(utf8to16("\xF4\x90\x80\x80"), std::u16string(4, u'\xFFFD'));  // past U+10FFFF
+  EXPECT_EQ(utf8to16exact("\xE2\x82"), std::nullopt);
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  EXPECT_EQ(utf16to8(*utf8to16exact(text)), text);
+  EXPECT_EQ(utf16to8(u"a\xD83D"), std::nullopt);  // unpaired surrogates
+  EXPECT_EQ(utf16to8(u"\xDE00"
+                     u"a"),
+            std::nullopt);
 }
 
 }  // namespace
