@@ -1,4 +1,4 @@
-// Windows backend of the host: the process environment block,
+// Windows backend of the host: the process environment block (in UTF-16),
 // CreateProcessA and the console.
 
 #define NOMINMAX
@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "cli/errors.h"
@@ -76,36 +77,56 @@ bool endswithnocase(const std::string& text, const char* suffix) {
   return true;
 }
 
+// The host's texts are UTF-8, whatever the process's code page: the
+// environment is read and written through the UTF-16 calls, so that no
+// variable loses a character that the code page lacks.
+std::string narrow(const wchar_t* wide, std::size_t length) {
+  if (length == 0) return std::string();
+  const int size = static_cast<int>(length);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring widen(const std::string& text) {
+  const std::u16string units = utf8to16(text);
+  return std::wstring(units.begin(), units.end());
+}
+
 }  // namespace
 
 std::string envkey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  // The system's upper-case table, as the platform compares names.
+  std::wstring wide = widen(name);
+  if (!wide.empty()) {
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
+                  nullptr, nullptr, 0);
   }
-  return key;
+  return narrow(wide.data(), wide.size());
 }
 
 envmap snapshotenv() {
   struct freeblock {
-    void operator()(char* p) const { FreeEnvironmentStringsA(p); }
+    void operator()(wchar_t* p) const { FreeEnvironmentStringsW(p); }
   };
-  std::unique_ptr<char, freeblock> block(GetEnvironmentStringsA());
+  std::unique_ptr<wchar_t, freeblock> block(GetEnvironmentStringsW());
   envmap vars;
   if (!block) return vars;
-  for (const char* p = block.get(); *p != '\0'; p += std::strlen(p) + 1) {
-    const std::string entry(p);
+  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
     // "=C:=C:\dir" and friends: the shell's per-drive directories.
-    const std::size_t eq = entry.find('=', 1);
-    if (entry[0] == '=' || eq == std::string::npos) continue;
-    envvar v{entry.substr(0, eq), entry.substr(eq + 1)};
+    const wchar_t* eq = std::wcschr(p + 1, L'=');
+    if (*p == L'=' || eq == nullptr) continue;
+    envvar v{narrow(p, static_cast<std::size_t>(eq - p)), narrow(eq + 1, std::wcslen(eq + 1))};
     vars.emplace(envkey(v.name), std::move(v));
   }
   return vars;
 }
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
-  if (SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr)) return true;
+  const std::wstring wname = widen(name);
+  if (SetEnvironmentVariableW(wname.c_str(), value ? widen(*value).c_str() : nullptr)) return true;
   return !value && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
 }
 
@@ -173,13 +194,6 @@ void setbinaryoutput() {
 
 const char* defaultformat() { return "cmd"; }
 
-std::u16string toutf16(const std::string& bytes) {
-  if (bytes.empty()) return std::u16string();
-  const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], n);
-  return std::u16string(wide.begin(), wide.end());
-}
+std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
 
 }  // namespace vornenv::cli
