@@ -26,7 +26,10 @@ struct envvar {
 using envmap = std::map<std::string, envvar>;
 
 // The key under which the platform compares variable names: the name itself
-// on POSIX, its ASCII upper case on Windows.
+// on POSIX, its upper case by the system's own table on Windows.
+//
+// Names and values are bytes on POSIX and UTF-8 on Windows, where the
+// environment is read and written in UTF-16, whatever the code page.
 std::string envkey(const std::string& name);
 
 // Every variable of the calling process (on Windows without the hidden
@@ -62,9 +65,9 @@ void setbinaryoutput();
 // The export format that suits the platform's own shell: "sh" or "cmd".
 const char* defaultformat();
 
-// The text of a variable's value as UTF-16, the way PowerShell sees it: the
-// ANSI code page on Windows, UTF-8 elsewhere (a byte that is not part of
-// valid UTF-8 becoming U+FFFD, as .NET reads it).
+// The text of a variable's value as UTF-16, the way PowerShell sees it:
+// UTF-8, a byte that is not part of valid UTF-8 becoming U+FFFD, as .NET
+// reads it.
 std::u16string toutf16(const std::string& bytes);
 
 // The characters of a text that the host holds (a name or value as

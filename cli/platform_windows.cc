@@ -1,5 +1,5 @@
-// Windows backend of the host: the process environment block,
-// CreateProcessA and the console.
+// Windows backend of the host: the process environment block (in UTF-16),
+// CreateProcessW and the console.
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "cli/errors.h"
@@ -84,16 +85,34 @@ bool isbatchname(std::string name) {
   return endswithnocase(name, ".bat") || endswithnocase(name, ".cmd");
 }
 
+// The host's texts are UTF-8, whatever the process's code page: the
+// environment is read and written through the UTF-16 calls, so that no
+// variable loses a character that the code page lacks.
+std::string narrow(const wchar_t* wide, std::size_t length) {
+  if (length == 0) return std::string();
+  const int size = static_cast<int>(length);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring widen(const std::string& text) {
+  const std::u16string units = utf8to16(text);
+  return std::wstring(units.begin(), units.end());
+}
+
+
 // The file that a search for name (with extension added when name has
 // none) finds, or "" when none.
-std::string searchfile(const std::string& name, const char* extension) {
-  std::string found(MAX_PATH, '\0');
+std::string searchfile(const std::string& name, const wchar_t* extension) {
+  const std::wstring wname = widen(name);
+  std::wstring found(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n =
-        SearchPathA(nullptr, name.c_str(), extension,
-                    static_cast<DWORD>(found.size()), &found[0], nullptr);
+    const DWORD n = SearchPathW(nullptr, wname.c_str(), extension,
+                                static_cast<DWORD>(found.size()), &found[0], nullptr);
     if (n == 0) return std::string();
-    if (n < found.size()) return found.substr(0, n);
+    if (n < found.size()) return narrow(found.data(), n);
     found.resize(n);
   }
 }
@@ -104,20 +123,16 @@ std::string searchfile(const std::string& name, const char* extension) {
 // would find, as a shell would.  Erring towards "yes" only refuses
 // arguments.
 bool mayrunbatch(const std::string& program) {
-  if (isbatchname(program) || isbatchname(searchfile(program, ".exe")))
-    return true;
-  char buffer[1024];
-  const DWORD n = GetEnvironmentVariableA("PATHEXT", buffer, sizeof buffer);
-  std::string pathext =
-      n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+  if (isbatchname(program) || isbatchname(searchfile(program, L".exe"))) return true;
+  wchar_t buffer[1024];
+  const DWORD n = GetEnvironmentVariableW(L"PATHEXT", buffer, 1024);
+  std::string pathext = n > 0 && n < 1024 ? narrow(buffer, n) : std::string();
   pathext += ";.BAT;.CMD";
   for (std::size_t start = 0; start < pathext.size();) {
     std::size_t end = pathext.find(';', start);
     if (end == std::string::npos) end = pathext.size();
     const std::string extension = pathext.substr(start, end - start);
-    if (isbatchname(extension) &&
-        !searchfile(program + extension, nullptr).empty())
-      return true;
+    if (isbatchname(extension) && !searchfile(program + extension, nullptr).empty()) return true;
     start = end + 1;
   }
   return false;
@@ -126,33 +141,36 @@ bool mayrunbatch(const std::string& program) {
 }  // namespace
 
 std::string envkey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  // The system's upper-case table, as the platform compares names.
+  std::wstring wide = widen(name);
+  if (!wide.empty()) {
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
+                  nullptr, nullptr, 0);
   }
-  return key;
+  return narrow(wide.data(), wide.size());
 }
 
 envmap snapshotenv() {
   struct freeblock {
-    void operator()(char* p) const { FreeEnvironmentStringsA(p); }
+    void operator()(wchar_t* p) const { FreeEnvironmentStringsW(p); }
   };
-  std::unique_ptr<char, freeblock> block(GetEnvironmentStringsA());
+  std::unique_ptr<wchar_t, freeblock> block(GetEnvironmentStringsW());
   envmap vars;
   if (!block) return vars;
-  for (const char* p = block.get(); *p != '\0'; p += std::strlen(p) + 1) {
-    const std::string entry(p);
+  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
     // "=C:=C:\dir" and friends: the shell's per-drive directories.
-    const std::size_t eq = entry.find('=', 1);
-    if (entry[0] == '=' || eq == std::string::npos) continue;
-    envvar v{entry.substr(0, eq), entry.substr(eq + 1)};
+    const wchar_t* eq = std::wcschr(p + 1, L'=');
+    if (*p == L'=' || eq == nullptr) continue;
+    envvar v{narrow(p, static_cast<std::size_t>(eq - p)), narrow(eq + 1, std::wcslen(eq + 1))};
     vars.emplace(envkey(v.name), std::move(v));
   }
   return vars;
 }
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
-  if (SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr)) return true;
+  const std::wstring wname = widen(name);
+  if (SetEnvironmentVariableW(wname.c_str(), value ? widen(*value).c_str() : nullptr)) return true;
   return !value && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
 }
 
@@ -177,7 +195,7 @@ runresult runcommand(const std::vector<std::string>& argv) {
   ownedhandle in(inheritable(STD_INPUT_HANDLE));
   ownedhandle out(inheritable(STD_OUTPUT_HANDLE));
   ownedhandle err(inheritable(STD_ERROR_HANDLE));
-  STARTUPINFOA si{};
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = in.get();
@@ -185,7 +203,8 @@ runresult runcommand(const std::vector<std::string>& argv) {
   si.hStdError = err.get();
   PROCESS_INFORMATION pi{};
   std::fflush(nullptr);
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+  std::wstring wline = widen(line);
+  if (!CreateProcessW(nullptr, &wline[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     const DWORD code = GetLastError();
     const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
                          code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME;
@@ -220,35 +239,32 @@ void setbinaryoutput() {
 
 const char* defaultformat() { return "cmd"; }
 
-std::u16string toutf16(const std::string& bytes) {
-  if (bytes.empty()) return std::u16string();
-  const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], n);
-  return std::u16string(wide.begin(), wide.end());
+std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
+
+// The host holds UTF-8 (see narrow()); invalid bytes are no text.
+std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
+  return utf8to16exact(bytes);
 }
 
-// The one place that knows the host's narrow texts to be in the ANSI code
-// page; when the host holds UTF-8, this decodes CP_UTF8 instead.
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  if (bytes.empty()) return std::u16string();
-  const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                                    size, nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size,
-                      &wide[0], n);
-  return std::u16string(wide.begin(), wide.end());
+namespace {
+
+UINT systemoemcodepage() {
+  DWORD codepage = 0;
+  const int ok = GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTCODEPAGE | LOCALE_RETURN_NUMBER,
+                                reinterpret_cast<wchar_t*>(&codepage),
+                                sizeof codepage / sizeof(wchar_t));
+  return ok != 0 && codepage != 0 ? codepage : GetOEMCP();
 }
+
+}  // namespace
 
 std::optional<std::string> tocmdtext(const std::u16string& text) {
   if (text.empty()) return std::string();
-  // cmd decodes each line of a batch file in the console's output code page
-  // (Wine: the OEM one), which is the OEM one unless chcp changed it.
+  // cmd decodes each line of a batch file in the console's output code page,
+  // which is the system's OEM one unless chcp changed it.  GetOEMCP() will
+  // not do: the host's manifest makes it answer UTF-8 for this process only.
   UINT codepage = GetConsoleOutputCP();
-  if (codepage == 0) codepage = GetOEMCP();
+  if (codepage == 0) codepage = systemoemcodepage();
   const std::wstring wide(text.begin(), text.end());
   const int size = static_cast<int>(wide.size());
   const int n = WideCharToMultiByte(codepage, 0, wide.data(), size, nullptr, 0,

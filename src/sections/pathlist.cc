@@ -33,19 +33,37 @@ bool pathlist::donewentry(envbuilder::entry& e) {
 
 bool pathlist::valid() const { return true; }
 
+namespace {
+
+// The section's directories, converted, first; then the elements of the
+// text that the variable held; each path once, at its first place.
+std::vector<filepath> converted(const pathlist& s) {
+  std::vector<filepath> paths;
+  paths.reserve(static_cast<std::size_t>(std::distance(s.begin(), s.end())));
+  std::for_each(s.begin(), s.end(), entrytofilepath(paths));
+  return paths;
+}
+
+}  // namespace
+
 std::string pathlist::getpathstr() const {
-  std::vector<filepath> converted;
-  converted.reserve(static_cast<std::size_t>(std::distance(begin(), end())));
-  std::for_each(begin(), end(), entrytofilepath(converted));
-  // The section's directories first, then the variable's earlier elements;
-  // each path once, at its first place.
-  return vornfile::mergeuniquepathlist(converted, vornplatform::getenvvar(pathvar_).str(),
+  return vornfile::mergeuniquepathlist(converted(*this), vornplatform::getenvvar(pathvar_).str(),
                                        pathlistsep);
 }
 
 bool pathlist::operator()() {
   if (!valid()) return false;
-  vornplatform::putenvvar(pathvar_, getpathstr());
+  // Merged as exact texts, so that the elements the narrow text cannot hold
+  // (a folder named outside the ANSI code page) come back as they were.
+  // None of them can be equivalent to a path of the file.
+  std::vector<filepath> paths = converted(*this);
+  for (filepath& p : paths) {
+    const std::string text = p.str();
+    std::string exact = vornplatform::exacttext(text);
+    if (exact != text) p = filepath(exact);
+  }
+  vornplatform::putenvexact(pathvar_, vornfile::mergeuniquepathlist(
+                                          paths, vornplatform::getenvexact(pathvar_), pathlistsep));
   return true;
 }
 

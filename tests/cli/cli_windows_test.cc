@@ -13,6 +13,7 @@
 
 #include "cli/clirun.h"
 #include "support/testsupport.h"
+#include "vornplatform/vornplatform.h"
 
 namespace vornenv::testing {
 namespace {
@@ -169,6 +170,64 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
     EXPECT_FALSE(std::filesystem::exists(canary)) << value;
   }
   EXPECT_GT(ran, 1);
+}
+
+// Folders named in Greek and in Chinese already on PATH, outside most ANSI
+// code pages; the host works in UTF-8 whatever the code page is.
+class cli_windows_wide_test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::wstring value = greek_ + L";" + cjk_ + L";" + original_;
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", value.c_str()));
+  }
+
+  const std::wstring greek_ = L"C:\\Users\\\u0395\u03bb\u03ad\u03bd\u03b7\\bin";
+  const std::wstring cjk_ = L"C:\\\u7528\u6237\\bin";
+  const std::string greek8_ = "C:\\Users\\\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7\\bin";
+  const std::string cjk8_ = "C:\\\xE7\x94\xA8\xE6\x88\xB7\\bin";
+  std::wstring original_ = [] {
+    std::wstring value(40000, L'\0');
+    value.resize(GetEnvironmentVariableW(L"PATH", value.data(), 40000));
+    return value;
+  }();
+  scopedenv restore_{"PATH", vornplatform::getenvvar("PATH").str()};
+  scopedtempdir dir_;
+  const std::string bin_ = dir_.mkdir("bin");
+  const std::string file_ = dir_.write("bin.ini", "[Executable Paths]\nbin = " + bin_ + "\n");
+};
+
+TEST_F(cli_windows_wide_test, run_hands_the_child_every_character) {
+  const ranprogram r = runvornenv({"run", file_, "--", probe(), "env", "PATH"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string expected = "PATH=" + hex(bin_ + ";" + greek8_ + ";" + cjk8_ + ";");
+  EXPECT_EQ(lf(r.out).substr(0, expected.size()), expected) << r.out;
+}
+
+TEST_F(cli_windows_wide_test, every_export_format_writes_every_character) {
+  const std::string utf8 = bin_ + ";" + greek8_ + ";" + cjk8_ + ";";
+  std::string escaped;  // fish and JSON double each backslash
+  for (char c : utf8) escaped += c == '\\' ? std::string(2, c) : std::string(1, c);
+  const std::vector<std::pair<std::string, std::string>> formats = {
+      {"sh", utf8},
+      {"fish", escaped},
+      {"json", escaped},
+      {"cmd", utf8},
+      {"powershell",
+       "\\Users\\' + [char]0x0395 + [char]0x03BB + [char]0x03AD + [char]0x03BD + "
+       "[char]0x03B7 + '\\bin;C:\\' + [char]0x7528 + [char]0x6237 + '\\bin;"}};
+  for (const auto& [format, text] : formats) {
+    const ranprogram r = runvornenv({"export", "--format", format, file_});
+    EXPECT_EQ(r.status, 0) << format << ": " << r.err;
+    EXPECT_NE(r.out.find(text), std::string::npos) << format << ": " << r.out;
+  }
+}
+
+TEST_F(cli_windows_wide_test, the_host_runs_in_utf8) {
+  // Its narrow texts hold what no ANSI code page but UTF-8 holds at once:
+  // the manifest is honoured.
+  const ranprogram r = runvornenv({"expand", "$(PATH)"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, greek8_.size() + cjk8_.size() + 1), greek8_ + ";" + cjk8_);
 }
 
 }  // namespace

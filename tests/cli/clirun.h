@@ -28,6 +28,11 @@ std::string nativepath(const std::string& path);
 // The file name of a shared library called base on this platform.
 std::string libfile(const std::string& base);
 
+// What the host's JSON export writes for a description file's byte 0xFF,
+// which is not UTF-8: \u00FF on POSIX, where the byte is kept; on Windows
+// the host runs in UTF-8, and the environment holds U+FFFD in its place.
+std::string jsonofbyteff();
+
 // text with each "\r\n" turned into "\n": probe writes in text mode.
 // The whole file, bytes as they are.
 std::string slurp(const std::string& path);

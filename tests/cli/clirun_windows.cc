@@ -78,4 +78,6 @@ std::string nativepath(const std::string& path) {
 
 std::string libfile(const std::string& base) { return base + ".dll"; }
 
+std::string jsonofbyteff() { return "\xEF\xBF\xBD"; }
+
 }  // namespace vornenv::testing

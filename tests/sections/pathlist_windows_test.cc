@@ -1,10 +1,15 @@
 // Path lists on Windows: ';' between elements, and letter case folded when
 // paths are compared.
 
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 #include "support/testsupport.h"
 #include "vornenv/platform.h"
@@ -39,6 +44,32 @@ TEST_F(pathlist_windows_test, spellings_of_one_directory_count_once) {
   EXPECT_FALSE(last_.thrown) << last_.err;
   // Each directory once, at the section's place, in the section's spelling.
   EXPECT_EQ(vornplatform::getenvvar("PATH").str(), a + ";" + b + ";C:\\windows");
+}
+
+std::wstring wide(const std::string& narrow) {
+  std::wstring out(narrow.size(), L'\0');
+  out.resize(static_cast<std::size_t>(
+      ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), out.data(),
+                            static_cast<int>(out.size()))));
+  return out;
+}
+
+std::wstring widevar(const wchar_t* name) {
+  std::wstring value(40000, L'\0');
+  value.resize(::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+  return value;
+}
+
+TEST_F(pathlist_windows_test, elements_outside_the_code_page_come_back_exactly) {
+  const std::wstring greek = L"C:\\Users\\\u0395\u03bb\u03ad\u03bd\u03b7\\bin";
+  const std::wstring cjk = L"C:\\\u7528\u6237\\bin";
+  const std::string a = filepath(dir_.mkdir("new")).str();
+  // The Greek folder twice, the second time with a trailing separator.
+  const std::wstring before = greek + L";" + cjk + L";" + greek + L"\\;C:\\windows";
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", before.c_str()));
+  auto builder = parse("[Executable Paths]\nnew = " + a + "\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(widevar(L"PATH"), wide(a) + L";" + greek + L";" + cjk + L";C:\\windows");
 }
 
 }  // namespace

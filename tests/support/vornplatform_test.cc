@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+#include <vector>
+
 #include "support/testsupport.h"
 
 namespace vornplatform {
@@ -58,6 +62,54 @@ TEST(envsnapshot_test, answers_as_getenvvar_did_when_taken) {
     listed = listed || (name == "VORNENV_SNAP_A" && value == "one=two");
   }
   EXPECT_TRUE(listed);
+}
+
+// Each letter with the spellings a platform may count as the same letter:
+// ASCII, Latin-1 bytes (the Western code page), UTF-8 (Greek, Cyrillic,
+// Latin) and Shift-JIS (Greek, full width).  Whatever the narrow text's
+// encoding, the snapshot must match names exactly as the platform does.
+const std::vector<std::vector<std::string>> spellings = {
+    {"a", "A"},
+    {"q", "Q"},
+    {"\xE0", "\xC0"},                      // a grave, Latin-1
+    {"\xFF", "\x9F"},                      // y diaeresis, Windows-1252
+    {"\x9A", "\x8A"},                      // s caron, Windows-1252
+    {"\xCE\xAC", "\xCE\x86"},              // alpha tonos, UTF-8
+    {"\xCE\xBB", "\xCE\x9B"},              // lambda, UTF-8
+    {"\xD0\xB6", "\xD0\x96"},              // zhe, UTF-8
+    {"\xC3\xA9", "\xC3\x89"},              // e acute, UTF-8
+    {"\xC7\x86", "\xC7\x85", "\xC7\x84"},  // dz caron in three cases, UTF-8
+    {"\x83\xBF", "\x83\x9F"},              // alpha, Shift-JIS
+    {"\x82\x81", "\x82\x60"},              // full-width a, Shift-JIS
+};
+
+TEST(envsnapshot_test, matches_names_as_the_platform_does) {
+  std::mt19937 random(12);
+  std::vector<std::unique_ptr<scopedenv>> set;
+  std::vector<std::vector<std::string>> variants;
+  for (int n = 0; n < 60; ++n) {
+    // One spelling is set, every mix of spellings is looked up.
+    std::vector<std::size_t> letters(1 + random() % 4);
+    for (std::size_t& l : letters) l = random() % spellings.size();
+    std::vector<std::string> names(4, "VORNENV_FOLD_");
+    for (std::string& name : names) {
+      for (std::size_t l : letters) name += spellings[l][random() % spellings[l].size()];
+    }
+    if (vornplatform::getenvvar(names[0]).str().empty()) {
+      set.push_back(std::make_unique<scopedenv>(names[0], "v" + std::to_string(n)));
+    }
+    variants.push_back(names);
+  }
+  const envsnapshot snap;
+  std::size_t found = 0;
+  for (const auto& names : variants) {
+    for (const std::string& name : names) {
+      const std::string platform = getenvvar(name).str();
+      EXPECT_EQ(snap.get(name).str(), platform) << ::testing::PrintToString(name);
+      found += !platform.empty();
+    }
+  }
+  EXPECT_GE(found, variants.size());
 }
 
 }  // namespace

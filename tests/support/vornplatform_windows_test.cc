@@ -3,10 +3,10 @@
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
+#include <optional>
 #include <string>
 
 #include "support/testsupport.h"
@@ -31,8 +31,8 @@ DWORD runchild(const std::string& args) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   // A null environment: the child inherits the block as it is now.
-  if (!::CreateProcessA(exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, nullptr, &si, &pi)) {
+  if (!::CreateProcessA(exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &si, &pi)) {
     ADD_FAILURE() << "cannot start " << exe << ": error " << ::GetLastError();
     return 101;
   }
@@ -85,6 +85,63 @@ TEST(vornplatform_windows_test, snapshot_looks_names_up_as_the_platform_does) {
   EXPECT_EQ(snap.get("vornenv_mixed_case").str(), "v");
   EXPECT_EQ(snap.get("VORNENV_MIXED_CASE").str(), getenvvar("VORNENV_MIXED_CASE").str());
   for (const auto& [name, value] : snap.vars()) EXPECT_NE(name.front(), '=');
+}
+
+// Folders named in Greek and in Chinese, outside most ANSI code pages.
+const std::wstring greek = L"C:\\Users\\\u0395\u03bb\u03ad\u03bd\u03b7\\bin";
+const std::wstring cjk = L"C:\\\u7528\u6237\\bin";
+
+std::string utf8(const std::wstring& text) {
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+// The text in the process's ANSI code page, when that holds it exactly.
+std::optional<std::string> ansi(const std::wstring& text) {
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  std::wstring back(text.size() + 1, L'\0');
+  back.resize(static_cast<std::size_t>(
+      ::MultiByteToWideChar(CP_ACP, 0, out.data(), n, back.data(), static_cast<int>(back.size()))));
+  if (back != text) return std::nullopt;
+  return out;
+}
+
+std::wstring widevar(const wchar_t* name) {
+  std::wstring value(40000, L'\0');
+  value.resize(::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+  return value;
+}
+
+TEST(vornplatform_windows_test, characters_outside_the_code_page_are_never_replaced) {
+  for (const std::wstring& value : {greek, cjk, greek + L";" + cjk}) {
+    scopedenv guard("VORNENV_TEST_WIDE", std::nullopt);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"VORNENV_TEST_WIDE", value.c_str()));
+    const envsnapshot snap;
+    // The narrow text holds the value exactly, or reading it fails.
+    if (const std::optional<std::string> narrow = ansi(value)) {
+      EXPECT_EQ(getenvvar("VORNENV_TEST_WIDE").str(), *narrow);
+      EXPECT_EQ(snap.get("VORNENV_TEST_WIDE").str(), *narrow);
+    } else {
+      const std::string message =
+          "VORNENV_TEST_WIDE getenvvar - the value holds characters that the "
+          "ANSI code page "
+          "cannot represent!";
+      EXPECT_ASSERTION(getenvvar("VORNENV_TEST_WIDE"), message);
+      EXPECT_ASSERTION(snap.get("vornenv_test_wide"), "vornenv_test_wide" + message.substr(17));
+    }
+    // The exact text is UTF-8, and writing it back loses nothing.
+    EXPECT_EQ(getenvexact("VORNENV_TEST_WIDE"), utf8(value));
+    putenvexact("VORNENV_TEST_WIDE", getenvexact("VORNENV_TEST_WIDE") + ";" + exacttext("x"));
+    EXPECT_EQ(widevar(L"VORNENV_TEST_WIDE"), value + L";x");
+  }
 }
 
 }  // namespace

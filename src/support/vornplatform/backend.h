@@ -1,26 +1,47 @@
 // What each platform backend of vornplatform (env_posix.cc, env_windows.cc)
 // provides.  Exactly one backend is compiled in, chosen by CMake.
+//
+// Narrow texts are those of the interface (the ANSI code page on Windows);
+// exact texts lose nothing of what the platform holds (UTF-8 on Windows).
+// Elsewhere the two are the same bytes.
 
 #ifndef VORNPLATFORM_BACKEND_H_
 #define VORNPLATFORM_BACKEND_H_
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vornplatform::backend {
 
-// The variable's value; "" when it is not set.
-std::string getvar(const std::string& name);
+// Stores the variable's narrow value in value ("" when it is not set).
+// False when the narrow text cannot hold the value.
+bool getvar(const std::string& name, std::string& value);
 // Sets the variable, or removes it for an empty value.  False when the
 // platform refuses.
 bool setvar(const std::string& name, const std::string& value);
 
+// The same for exact values (the name is narrow all the same).
+std::string getexact(const std::string& name);
+bool setexact(const std::string& name, const std::string& value);
+// The exact text of a narrow one.
+std::string toexact(const std::string& narrow);
+
+// One variable as listed.  held is false when the narrow text cannot hold
+// its name or its value; both are "" then.  key is lookupkey()'s text for
+// it, "" where foldsnames() is false (the name serves).
+struct listedvar {
+  std::string name;
+  std::string value;
+  std::string key;
+  bool held = true;
+};
+
 // Every variable, in the platform's order; entries that have no name of
 // their own (such as Windows' "=C:" drive entries) are left out.
-std::vector<std::pair<std::string, std::string>> listvars();
-// The text under which getvar() finds name: the name itself, or its folded
-// form where the platform ignores letter case.
+std::vector<listedvar> listvars();
+// The text under which the platform finds name: the name itself, or, where
+// the platform ignores letter case, a key that two names share exactly when
+// the platform takes them for one.
 std::string lookupkey(const std::string& name);
 // Whether lookupkey() ever differs from the name.
 bool foldsnames();

@@ -1,4 +1,5 @@
-// POSIX backend of vornplatform: the C library's environ.
+// POSIX backend of vornplatform: the C library's environ.  Values are bytes,
+// so narrow and exact texts are the same.
 
 #include <cstdlib>
 #include <cstring>
@@ -9,22 +10,34 @@ extern char** environ;
 
 namespace vornplatform::backend {
 
-std::string getvar(const std::string& name) {
+bool getvar(const std::string& name, std::string& value) {
+  value = getexact(name);
+  return true;
+}
+
+bool setvar(const std::string& name, const std::string& value) { return setexact(name, value); }
+
+std::string getexact(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value == nullptr ? std::string() : std::string(value);
 }
 
-bool setvar(const std::string& name, const std::string& value) {
+bool setexact(const std::string& name, const std::string& value) {
   if (value.empty()) return ::unsetenv(name.c_str()) == 0;
   return ::setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
-std::vector<std::pair<std::string, std::string>> listvars() {
-  std::vector<std::pair<std::string, std::string>> vars;
+std::string toexact(const std::string& narrow) { return narrow; }
+
+std::vector<listedvar> listvars() {
+  std::vector<listedvar> vars;
   for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
     const char* eq = std::strchr(*e, '=');
     if (eq == nullptr || eq == *e) continue;
-    vars.emplace_back(std::string(*e, static_cast<std::size_t>(eq - *e)), std::string(eq + 1));
+    listedvar v;
+    v.name.assign(*e, static_cast<std::size_t>(eq - *e));
+    v.value.assign(eq + 1);
+    vars.push_back(std::move(v));
   }
   return vars;
 }

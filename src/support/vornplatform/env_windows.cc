@@ -1,25 +1,123 @@
 // Windows backend of vornplatform: the process environment block, which
 // child processes inherit.  The C runtime keeps its own copy (getenv,
 // _putenv) that CreateProcess never sees, so it is not used.
+//
+// The block holds UTF-16.  Narrow texts are converted from and to the ANSI
+// code page here, checked both ways, so that a character the code page
+// lacks is reported instead of becoming '?' or a look-alike; exact texts
+// are UTF-8 (lone surrogates kept as their three-byte forms), which holds
+// everything.
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
+#include <string_view>
 
 #include "vornplatform/backend.h"
 
 namespace vornplatform::backend {
 
-std::string getvar(const std::string& name) {
-  std::string value(256, '\0');
+namespace {
+
+std::wstring towide(const std::string& narrow) {
+  if (narrow.empty()) return std::wstring();
+  const int size = static_cast<int>(narrow.size());
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, wide.data(), n);
+  return wide;
+}
+
+// False when the code page cannot hold wide exactly: no best-fit
+// look-alikes, no default character, checked by converting back.
+bool tonarrow(const wchar_t* wide, std::size_t length, std::string& narrow) {
+  narrow.clear();
+  if (length == 0) return true;
+  const int size = static_cast<int>(length);
+  DWORD flags = WC_NO_BEST_FIT_CHARS;
+  int n = ::WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, nullptr, nullptr);
+  if (n == 0 && ::GetLastError() == ERROR_INVALID_FLAGS) {
+    // UTF-8 and a few others take no flags; the check below still holds.
+    flags = 0;
+    n = ::WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, nullptr, nullptr);
+  }
+  if (n <= 0) return false;
+  narrow.resize(static_cast<std::size_t>(n));
+  ::WideCharToMultiByte(CP_ACP, flags, wide, size, narrow.data(), n, nullptr, nullptr);
+  return towide(narrow) == std::wstring_view(wide, length);
+}
+
+std::string toutf8(const std::wstring& wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char32_t c = wide[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// False for bytes that toutf8() cannot have written.
+bool fromutf8(const std::string& text, std::wstring& wide) {
+  wide.clear();
+  wide.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    const std::size_t n = b < 0x80                ? 1
+                          : b >= 0xC2 && b < 0xE0 ? 2
+                          : b >= 0xE0 && b < 0xF0 ? 3
+                          : b >= 0xF0 && b < 0xF5 ? 4
+                                                  : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    char32_t c = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+    for (std::size_t k = 1; k < n; ++k) {
+      const unsigned char t = static_cast<unsigned char>(text[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      c = (c << 6) | (t & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[n] || c > 0x10FFFF) return false;
+    if (c >= 0x10000) {
+      wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      wide += static_cast<wchar_t>(c);
+    }
+    i += n;
+  }
+  return true;
+}
+
+std::wstring readvar(const std::string& name) {
+  const std::wstring wname = towide(name);
+  std::wstring value(256, L'\0');
   for (;;) {
-    const DWORD n = ::GetEnvironmentVariableA(name.c_str(), value.data(),
-                                              static_cast<DWORD>(value.size()));
+    const DWORD n =
+        ::GetEnvironmentVariableW(wname.c_str(), value.data(), static_cast<DWORD>(value.size()));
     // 0 means not set (or set to nothing, which reads the same).
-    if (n == 0) return std::string();
+    if (n == 0) return std::wstring();
     if (n < value.size()) {
       value.resize(n);
       return value;
@@ -30,42 +128,78 @@ std::string getvar(const std::string& name) {
   }
 }
 
-bool setvar(const std::string& name, const std::string& value) {
+bool writevar(const std::string& name, const std::wstring& value) {
   // Windows itself accepts names starting with '=' (its hidden per-drive
   // directories); the library refuses every name holding '=' on every
   // platform.
   if (name.empty() || name.find('=') != std::string::npos) return false;
+  const std::wstring wname = towide(name);
   if (value.empty()) {
     // Removing a variable that is not set is no failure.
-    return ::SetEnvironmentVariableA(name.c_str(), nullptr) != 0 ||
+    return ::SetEnvironmentVariableW(wname.c_str(), nullptr) != 0 ||
            ::GetLastError() == ERROR_ENVVAR_NOT_FOUND;
   }
-  return ::SetEnvironmentVariableA(name.c_str(), value.c_str()) != 0;
+  return ::SetEnvironmentVariableW(wname.c_str(), value.c_str()) != 0;
 }
 
-std::vector<std::pair<std::string, std::string>> listvars() {
-  std::vector<std::pair<std::string, std::string>> vars;
-  std::unique_ptr<char, BOOL (*)(LPCH)> block(::GetEnvironmentStringsA(),
-                                              ::FreeEnvironmentStringsA);
+// Windows compares variable names by the operating system's upper-case
+// table, one UTF-16 unit at a time (CompareStringOrdinal ignoring case):
+// the invariant file-system upper case maps by that table.
+std::string keyof(const wchar_t* name, std::size_t length) {
+  std::wstring upper(name, length);
+  if (length != 0) {
+    ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, static_cast<int>(length),
+                    upper.data(), static_cast<int>(length), nullptr, nullptr, 0);
+  }
+  std::string key(upper.size() * sizeof(wchar_t), '\0');
+  std::memcpy(key.data(), upper.data(), key.size());
+  return key;
+}
+
+}  // namespace
+
+bool getvar(const std::string& name, std::string& value) {
+  const std::wstring wide = readvar(name);
+  return tonarrow(wide.data(), wide.size(), value);
+}
+
+bool setvar(const std::string& name, const std::string& value) {
+  return writevar(name, towide(value));
+}
+
+std::string getexact(const std::string& name) { return toutf8(readvar(name)); }
+
+bool setexact(const std::string& name, const std::string& value) {
+  std::wstring wide;
+  return fromutf8(value, wide) && writevar(name, wide);
+}
+
+std::string toexact(const std::string& narrow) { return toutf8(towide(narrow)); }
+
+std::vector<listedvar> listvars() {
+  std::vector<listedvar> vars;
+  std::unique_ptr<wchar_t, BOOL (*)(LPWCH)> block(::GetEnvironmentStringsW(),
+                                                  ::FreeEnvironmentStringsW);
   if (!block) return vars;
-  for (const char* p = block.get(); *p != '\0'; p += std::strlen(p) + 1) {
+  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
     // "=C:=C:\dir" entries keep the current directory of each drive; they
     // have no name of their own.
-    if (*p == '=') continue;
-    const char* eq = std::strchr(p, '=');
+    if (*p == L'=') continue;
+    const wchar_t* eq = std::wcschr(p, L'=');
     if (eq == nullptr) continue;
-    vars.emplace_back(std::string(p, static_cast<std::size_t>(eq - p)), std::string(eq + 1));
+    listedvar v;
+    const std::size_t namelength = static_cast<std::size_t>(eq - p);
+    v.key = keyof(p, namelength);
+    v.held = tonarrow(p, namelength, v.name) && tonarrow(eq + 1, std::wcslen(eq + 1), v.value);
+    if (!v.held) v.name.clear(), v.value.clear();
+    vars.push_back(std::move(v));
   }
   return vars;
 }
 
-// Windows matches variable names without regard to letter case.
 std::string lookupkey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
+  const std::wstring wide = towide(name);
+  return keyof(wide.data(), wide.size());
 }
 
 bool foldsnames() { return true; }

@@ -15,26 +15,84 @@ vornstr::vornstr(const std::string& text) : text_(text) {}
 
 vornstr::vornstr(std::string&& text) noexcept : text_(std::move(text)) {}
 
-vornstr getenvvar(const vornstr& name) {
-  return vornstr(backend::getvar(name.str()));
-}
+namespace {
 
-void putenvvar(const vornstr& name, const vornstr& value) {
-  const std::string& n = name.str();
-  const std::string& v = value.str();
-  // Names and values cross the platform as C strings: an embedded NUL would
-  // cut them short, so it is refused like any name the platform refuses.
-  const bool clean = n.find('\0') == std::string::npos &&
-                     v.find('\0') == std::string::npos;
-  if (clean && backend::setvar(n, v)) return;
-  // vornplatform sits below vornenv and cannot call its envassert, so it
-  // reports in the same form itself.
-  const std::string message = n + " putenvvar - failed to set environment variable!";
+// vornplatform sits below vornenv and cannot call its envassert, so it
+// reports in the same form itself.
+[[noreturn]] void fail(const std::string& message) {
   vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
 }
 
-envsnapshot::envsnapshot() : vars_(backend::listvars()) { buildindex(); }
+[[noreturn]] void failunheld(const std::string& name) {
+  fail(name +
+       " getenvvar - the value holds characters that the ANSI code page cannot "
+       "represent!");
+}
+
+// Names and values cross the platform as C strings: an embedded NUL would
+// cut them short, so it is refused like any name the platform refuses.
+void requireclean(const std::string& name, const std::string& value) {
+  if (name.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
+    fail(name + " putenvvar - failed to set environment variable!");
+  }
+}
+
+}  // namespace
+
+vornstr getenvvar(const vornstr& name) {
+  std::string value;
+  if (!backend::getvar(name.str(), value)) failunheld(name.str());
+  return vornstr(std::move(value));
+}
+
+void putenvvar(const vornstr& name, const vornstr& value) {
+  requireclean(name.str(), value.str());
+  if (!backend::setvar(name.str(), value.str())) {
+    fail(name.str() + " putenvvar - failed to set environment variable!");
+  }
+}
+
+std::string getenvexact(const vornstr& name) { return backend::getexact(name.str()); }
+
+void putenvexact(const vornstr& name, const std::string& value) {
+  requireclean(name.str(), value);
+  if (!backend::setexact(name.str(), value)) {
+    fail(name.str() + " putenvvar - failed to set environment variable!");
+  }
+}
+
+std::string exacttext(const vornstr& narrow) { return backend::toexact(narrow.str()); }
+
+envsnapshot::envsnapshot() {
+  std::vector<backend::listedvar> listed = backend::listvars();
+  const bool folds = backend::foldsnames();
+  std::size_t held = 0;
+  for (const backend::listedvar& v : listed) held += v.held;
+  // The variables that the narrow text cannot hold are only keys, after
+  // those of vars_: looking one up fails as getenvvar() would.
+  vars_.reserve(held);
+  if (folds) folded_.resize(listed.size());
+  std::vector<std::size_t> order;
+  order.reserve(listed.size());
+  std::size_t unheld = held;
+  for (backend::listedvar& v : listed) {
+    const std::size_t pos = v.held ? vars_.size() : unheld++;
+    if (v.held) vars_.emplace_back(std::move(v.name), std::move(v.value));
+    if (folds) folded_[pos] = std::move(v.key);
+    order.push_back(pos);
+  }
+  const auto keyat = [this](std::size_t i) { return keyof(i); };
+  vornenv::hashindex::reserve(index_, order.size(), keyat);
+  std::size_t count = 0;
+  for (const std::size_t i : order) {
+    const std::string_view key = keyof(i);
+    const std::uint32_t hash = vornenv::hashindex::hashof(key);
+    // The first variable that answers to a key wins, in the platform's order.
+    if (vornenv::hashindex::find(index_, key, hash, keyat) != vornenv::hashindex::npos) continue;
+    vornenv::hashindex::insert(index_, ++count, i, hash, keyat);
+  }
+}
 
 envsnapshot::envsnapshot(const envsnapshot& other) = default;
 
@@ -46,25 +104,6 @@ std::string_view envsnapshot::keyof(std::size_t i) const {
   return folded_.empty() ? std::string_view(vars_[i].first) : std::string_view(folded_[i]);
 }
 
-void envsnapshot::buildindex() {
-  folded_.clear();
-  if (backend::foldsnames()) {
-    folded_.reserve(vars_.size());
-    for (const auto& var : vars_) folded_.push_back(backend::lookupkey(var.first));
-  }
-  index_.clear();
-  const auto keyat = [this](std::size_t i) { return keyof(i); };
-  vornenv::hashindex::reserve(index_, vars_.size(), keyat);
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < vars_.size(); ++i) {
-    const std::string_view key = keyof(i);
-    const std::uint32_t hash = vornenv::hashindex::hashof(key);
-    // The first variable that answers to a key wins.
-    if (vornenv::hashindex::find(index_, key, hash, keyat) != vornenv::hashindex::npos) continue;
-    vornenv::hashindex::insert(index_, ++count, i, hash, keyat);
-  }
-}
-
 vornstr envsnapshot::get(const vornstr& name) const {
   const std::string& n = name.str();
   // The platform's own lookup of a name that no listed variable can carry
@@ -73,9 +112,11 @@ vornstr envsnapshot::get(const vornstr& name) const {
   if (n.empty() || n.find('=') != std::string::npos) return getenvvar(name);
   const std::string folded = folded_.empty() ? std::string() : backend::lookupkey(n);
   const std::string_view key = folded_.empty() ? std::string_view(n) : std::string_view(folded);
-  const std::size_t i = vornenv::hashindex::find(
-      index_, key, vornenv::hashindex::hashof(key), [this](std::size_t j) { return keyof(j); });
-  return i == vornenv::hashindex::npos ? vornstr("") : vornstr(vars_[i].second);
+  const std::size_t i = vornenv::hashindex::find(index_, key, vornenv::hashindex::hashof(key),
+                                                 [this](std::size_t j) { return keyof(j); });
+  if (i == vornenv::hashindex::npos) return vornstr("");
+  if (i >= vars_.size()) failunheld(n);
+  return vornstr(vars_[i].second);
 }
 
 }  // namespace vornplatform

@@ -33,7 +33,13 @@ class VORNPLATFORM_EXPORT vornstr {
   std::string text_;
 };
 
-// The variable's current value; "" when it is not set.
+// The variable's current value; "" when it is not set.  On Windows the
+// value is read as UTF-16 and given in the process's ANSI code page; when
+// that code page cannot hold it exactly, "****ASSERTION****: " and the name
+// followed by " getenvvar - the value holds characters that the ANSI code
+// page cannot represent!" go to std::cerr and a std::runtime_error carrying
+// that message is thrown.  (With UTF-8 as the process's code page, every
+// value is held.)
 VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
 
 // Sets the variable at once; an empty value removes it.  A name the platform
@@ -42,6 +48,23 @@ VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
 // " putenvvar - failed to set environment variable!" go to std::cerr, and a
 // std::runtime_error carrying that message is thrown.
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value);
+
+// Exact texts lose nothing of what the platform holds: UTF-8 on Windows
+// (converted from and to the UTF-16 of the environment block), the bytes
+// themselves elsewhere, where they are the same as the narrow texts.  They
+// serve a value that is read, edited and written back whole, such as a path
+// list, so that what the caller did not touch comes back unchanged.
+
+// The variable's current value as an exact text; "" when it is not set.
+VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
+
+// Sets the variable to an exact text at once; an empty value removes it.
+// Fails as putenvvar() does, and also for a value that is no exact text
+// (bytes that are not UTF-8, on Windows).
+VORNPLATFORM_EXPORT void putenvexact(const vornstr& name, const std::string& value);
+
+// The exact text of a narrow text.
+VORNPLATFORM_EXPORT std::string exacttext(const vornstr& narrow);
 
 // A copy of every variable of the calling process, taken at construction.
 // get() answers as getenvvar() would have answered then, with a hash lookup
@@ -55,19 +78,24 @@ class VORNPLATFORM_EXPORT envsnapshot {
   envsnapshot& operator=(const envsnapshot& other);
   ~envsnapshot();
 
-  // The value the variable had; "" when it was not set.
+  // The value the variable had; "" when it was not set.  Names match as
+  // the platform matches them (on Windows regardless of letter case, by the
+  // system's own upper-case table).  A value that the narrow text cannot
+  // hold fails as getenvvar() does.
   vornstr get(const vornstr& name) const;
-  // Every variable, name then value, in the platform's order.
+  // Every variable whose name and value the narrow text holds, name then
+  // value, in the platform's order.
   const std::vector<std::pair<std::string, std::string>>& vars() const { return vars_; }
 
  private:
-  void buildindex();
   // The text a variable is looked up by: its name, or the folded name where
   // the platform ignores letter case.
   std::string_view keyof(std::size_t i) const;
 
   std::vector<std::pair<std::string, std::string>> vars_;
-  std::vector<std::string> folded_;  // the folded names, only where they are needed
+  // The folded names, only where they are needed: those of vars_, then
+  // those of the variables that the narrow text cannot hold.
+  std::vector<std::string> folded_;
   // An open-addressing table of positions (plus one) into vars_, at most
   // half full: the first variable that answers to each key.
   std::vector<std::uint32_t> index_;
