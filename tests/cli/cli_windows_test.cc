@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "cli/clirun.h"
+#include "cli/quote.h"
 #include "support/testsupport.h"
 #include "vornplatform/vornplatform.h"
 
@@ -147,8 +148,10 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
     const std::string value = narrow(c.value);
     if (value.empty() || value.find('?') != std::string::npos) continue;
     ++ran;
-    const std::string file =
-        dir.write("cp.ini", "[Environment]\nVORNENV_CLI_CP = " + value + "\n");
+    // The host reads description files as UTF-8 (its manifest); cmd's own
+    // set prints in the ANSI code page.
+    const std::string file = dir.write(
+        "cp.ini", "[Environment]\nVORNENV_CLI_CP = " + *cli::utf16to8(c.value) + "\n");
     const ranprogram exported = runvornenv({"export", "--format", "cmd", file});
     const bool holds =
         std::find(c.holds.begin(), c.holds.end(), oem) != c.holds.end();
@@ -211,7 +214,6 @@ TEST_F(cli_windows_wide_test, every_export_format_writes_every_character) {
       {"sh", utf8},
       {"fish", escaped},
       {"json", escaped},
-      {"cmd", utf8},
       {"powershell",
        "\\Users\\' + [char]0x0395 + [char]0x03BB + [char]0x03AD + [char]0x03BD + "
        "[char]0x03B7 + '\\bin;C:\\' + [char]0x7528 + [char]0x6237 + '\\bin;"}};
@@ -220,6 +222,12 @@ TEST_F(cli_windows_wide_test, every_export_format_writes_every_character) {
     EXPECT_EQ(r.status, 0) << format << ": " << r.err;
     EXPECT_NE(r.out.find(text), std::string::npos) << format << ": " << r.out;
   }
+  // No code page that cmd reads a batch file in here holds Greek and Chinese
+  // at once (only 65001, after chcp): refused whole, never written with '?'.
+  const ranprogram r = runvornenv({"export", "--format", "cmd", file_});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("cmd cannot hold the value of PATH"), std::string::npos) << r.err;
 }
 
 TEST_F(cli_windows_wide_test, the_host_runs_in_utf8) {
