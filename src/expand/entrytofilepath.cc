@@ -27,16 +27,23 @@ filepath entrytofilepath::convert(const envbuilder::entry& e) {
   if (e.value().find("$(") == std::string::npos && path.valid() && path.standalonecomponents()) {
     return path;
   }
-  for (auto it = path.begin(); it != path.end(); ++it) {
-    const std::string comp = it->str();
-    if (comp.size() <= 4) continue;
-    const filepath expanded(expandvar(comp));
-    if (!expanded.valid()) {
-      envfail(expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
-    }
-    it = path.assign(it, expanded);
-  }
-  return path;
+  // A failure names the entry, also when a section converts it again as it
+  // ends.
+  return locating(
+      [&] {
+        for (auto it = path.begin(); it != path.end(); ++it) {
+          const std::string comp = it->str();
+          if (comp.size() <= 4) continue;
+          const filepath expanded(expandvar(comp));
+          if (!expanded.valid()) {
+            envfail(error::kind::invalidpath,
+                    expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
+          }
+          it = path.assign(it, expanded);
+        }
+        return path;
+      },
+      e.line(), {}, e.name());
 }
 
 void entrytofilepath::operator()(const envbuilder::entry& e) {

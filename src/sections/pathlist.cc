@@ -45,7 +45,7 @@ std::string pathlist::getpathstr() const {
 
 bool pathlist::operator()() {
   if (!valid()) return false;
-  vornplatform::putenvvar(pathvar_, getpathstr());
+  putvar(pathvar_, getpathstr());
   return true;
 }
 

@@ -40,6 +40,14 @@ TEST(vornplatform_test, refused_names_fail_loudly) {
                    std::string("A\0B", 3) + " putenvvar - failed to set environment variable!");
 }
 
+// The quiet form fails alike and writes nothing: the caller reports.
+TEST(vornplatform_test, quiet_put_throws_without_a_line) {
+  const auto out = vornenv::testing::capture([] { putenvvarquiet("A=B", "x"); });
+  EXPECT_EQ(out.err, "");
+  EXPECT_EQ(out.thrown,
+            std::optional<std::string>("A=B putenvvar - failed to set environment variable!"));
+}
+
 TEST(vornplatform_test, null_text_is_empty) {
   EXPECT_EQ(vornstr(static_cast<const char*>(nullptr)).str(), "");
 }

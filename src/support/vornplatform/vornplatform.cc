@@ -19,19 +19,32 @@ vornstr getenvvar(const vornstr& name) {
   return vornstr(backend::getvar(name.str()));
 }
 
-void putenvvar(const vornstr& name, const vornstr& value) {
-  const std::string& n = name.str();
-  const std::string& v = value.str();
+namespace {
+
+// Sets the variable, or returns the message of the failure.
+std::string setvar(const std::string& n, const std::string& v) {
   // Names and values cross the platform as C strings: an embedded NUL would
   // cut them short, so it is refused like any name the platform refuses.
   const bool clean = n.find('\0') == std::string::npos &&
                      v.find('\0') == std::string::npos;
-  if (clean && backend::setvar(n, v)) return;
+  if (clean && backend::setvar(n, v)) return std::string();
+  return n + " putenvvar - failed to set environment variable!";
+}
+
+}  // namespace
+
+void putenvvar(const vornstr& name, const vornstr& value) {
+  const std::string message = setvar(name.str(), value.str());
+  if (message.empty()) return;
   // vornplatform sits below vornenv and cannot call its envassert, so it
   // reports in the same form itself.
-  const std::string message = n + " putenvvar - failed to set environment variable!";
   vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
+}
+
+void putenvvarquiet(const vornstr& name, const vornstr& value) {
+  const std::string message = setvar(name.str(), value.str());
+  if (!message.empty()) throw std::runtime_error(message);
 }
 
 envsnapshot::envsnapshot() : vars_(backend::listvars()) { buildindex(); }

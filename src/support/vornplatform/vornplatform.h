@@ -43,6 +43,11 @@ VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
 // std::runtime_error carrying that message is thrown.
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value);
 
+// putenvvar() without the line on std::cerr: throws the same
+// std::runtime_error and writes nothing, for a caller that reports failures
+// its own way (vornenv, through its diagnostics handler).
+VORNPLATFORM_EXPORT void putenvvarquiet(const vornstr& name, const vornstr& value);
+
 // A copy of every variable of the calling process, taken at construction.
 // get() answers as getenvvar() would have answered then, with a hash lookup
 // instead of a search of the whole environment, which is linear on every
