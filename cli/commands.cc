@@ -38,22 +38,6 @@ class filereports {
   diagnostichandler previous_;
 };
 
-// What a host does with a description file: construct, then parse.  A
-// failure comes out as filefailure, compiler style.
-std::unique_ptr<envbuilder> applyfile(const std::string& file) {
-  try {
-    filereports reports(file);
-    auto builder = std::make_unique<envbuilder>(vornfile::filepath(file));
-    filereports located(file, builder.get());
-    (*builder)();
-    return builder;
-  } catch (const error& e) {
-    std::string where = printable(file);
-    if (e.line() != 0) where += ':' + std::to_string(e.line());
-    throw filefailure(where + ": error: " + printable(e.message()));
-  }
-}
-
 // Keeps a builder that is no longer needed until the process ends, when the
 // operating system takes its memory back in one go: freeing a large file's
 // entries one by one would take a tenth of a check's time.  It stays
@@ -61,6 +45,25 @@ std::unique_ptr<envbuilder> applyfile(const std::string& file) {
 void keeptoexit(std::unique_ptr<envbuilder> builder) {
   static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
   *kept.get() = std::move(builder);
+}
+
+// What a host does with a description file: construct, then parse.  A
+// failure comes out as filefailure, compiler style.
+std::unique_ptr<envbuilder> applyfile(const std::string& file) {
+  std::unique_ptr<envbuilder> builder;
+  try {
+    filereports reports(file);
+    builder = std::make_unique<envbuilder>(vornfile::filepath(file));
+    filereports located(file, builder.get());
+    (*builder)();
+    return builder;
+  } catch (const error& e) {
+    // What a failing file read is freed as a passing one's is: at exit.
+    keeptoexit(std::move(builder));
+    std::string where = printable(file);
+    if (e.line() != 0) where += ':' + std::to_string(e.line());
+    throw filefailure(where + ": error: " + printable(e.message()));
+  }
 }
 
 struct difference {
