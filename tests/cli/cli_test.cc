@@ -121,7 +121,8 @@ TEST(cli_test, failures_and_names_are_escaped_for_the_terminal) {
   r = runvornenv({"check", dup});
   EXPECT_EQ(r.out, dupline);
 
-  const std::string nul = dir.write("nul.ini", std::string("[S]\nA = 1\nbad\0line\x1b\n", 20));
+  // (Not "nul.ini": Windows takes that for its null device.)
+  const std::string nul = dir.write("zero.ini", std::string("[S]\nA = 1\nbad\0line\x1b\n", 20));
   r = runvornenv({"check", nul});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, nul + ":3: error: bad\\x00line\\x1B invalid entry found in ini file!\n");
