@@ -3,15 +3,12 @@
 #include <vornenv/vornenv.h>
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
-#include <typeinfo>
+#include <utility>
 
 #include "cli/errors.h"
-#include "cli/locate.h"
 #include "cli/platform.h"
 #include "src/support/nodestructor.h"
 
@@ -19,12 +16,27 @@ namespace vornenv::cli {
 
 namespace {
 
-// What a host does with a description file: construct, then parse.
-std::unique_ptr<envbuilder> applyfile(const std::string& file) {
-  auto builder = std::make_unique<envbuilder>(vornfile::filepath(file));
-  (*builder)();
-  return builder;
-}
+// While the host works on a file, the library's reports come here.  An
+// assertion is dropped: the error thrown after it is reported once, with
+// its place.  A warning names the file, and the line being read if any.
+class filereports {
+ public:
+  explicit filereports(const std::string& file, const iniparser* reader = nullptr)
+      : previous_(setdiagnostichandler([&file, reader](severity s, const std::string& message) {
+          if (s == severity::assertion) return;
+          std::cerr << printable(file);
+          if (reader != nullptr && reader->currentline() != 0) {
+            std::cerr << ':' << reader->currentline();
+          }
+          std::cerr << ": warning: " << printable(message) << '\n';
+        })) {}
+  filereports(const filereports&) = delete;
+  filereports& operator=(const filereports&) = delete;
+  ~filereports() { setdiagnostichandler(std::move(previous_)); }
+
+ private:
+  diagnostichandler previous_;
+};
 
 // Keeps a builder that is no longer needed until the process ends, when the
 // operating system takes its memory back in one go: freeing a large file's
@@ -33,6 +45,25 @@ std::unique_ptr<envbuilder> applyfile(const std::string& file) {
 void keeptoexit(std::unique_ptr<envbuilder> builder) {
   static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
   *kept.get() = std::move(builder);
+}
+
+// What a host does with a description file: construct, then parse.  A
+// failure comes out as filefailure, compiler style.
+std::unique_ptr<envbuilder> applyfile(const std::string& file) {
+  std::unique_ptr<envbuilder> builder;
+  try {
+    filereports reports(file);
+    builder = std::make_unique<envbuilder>(vornfile::filepath(file));
+    filereports located(file, builder.get());
+    (*builder)();
+    return builder;
+  } catch (const error& e) {
+    // What a failing file read is freed as a passing one's is: at exit.
+    keeptoexit(std::move(builder));
+    std::string where = printable(file);
+    if (e.line() != 0) where += ':' + std::to_string(e.line());
+    throw filefailure(where + ": error: " + printable(e.message()));
+  }
 }
 
 struct difference {
@@ -74,13 +105,6 @@ void restoreenv(const envmap& start) {
     if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
   }
   if (!ok) throw failure("check: cannot restore the starting environment");
-}
-
-std::string readfile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // Terminal colours for show; all empty when colour is off.
@@ -129,12 +153,6 @@ void showchanges(const std::vector<difference>& changes, const palette& p, std::
 
 }  // namespace
 
-bool islibraryfailure(const std::exception& e) {
-  // The library throws exactly std::runtime_error, after writing the
-  // message; anything derived from it (failure, filesystem errors) is not.
-  return typeid(e) == typeid(std::runtime_error);
-}
-
 const char* sectionkind(const std::string& name) {
   // The builder's own choice, by exact name; the library has no query for it.
   if (name == "Library Paths") return "library paths";
@@ -179,8 +197,11 @@ int libscmd(const std::string& file, const std::string& section, std::ostream& o
   if (std::find(names.begin(), names.end(), section) == names.end()) {
     throw failure("libs: " + printable(file) + " has no section '" + printable(section) + "'");
   }
+  filereports reports(file);
+  // A person reads this list: a file name holding a line break or an escape
+  // sequence is shown, not obeyed.
   for (const vornfile::filepath& lib : getliblocations(builder->getsection(section.c_str()))) {
-    out << lib.str() << '\n';
+    out << printable(lib.str()) << '\n';
   }
   return 0;
 }
@@ -193,19 +214,9 @@ int checkcmd(const std::vector<std::string>& files, std::ostream& out) {
     try {
       keeptoexit(applyfile(file));
       out << printable(file) << ": ok\n";
-    } catch (const std::runtime_error& e) {
-      if (!islibraryfailure(e)) throw;
+    } catch (const filefailure& e) {
       status = 1;
-      const std::string message = e.what();
-      const std::vector<std::size_t> lines = locatefailure(readfile(file), message);
-      out << printable(file);
-      if (lines.size() == 1) out << ':' << lines[0];
-      out << ": " << printable(message);
-      if (lines.empty() && !isfilefailure(message)) out << " (line not found)";
-      for (std::size_t i = 0; lines.size() > 1 && i < lines.size(); ++i) {
-        out << (i == 0 ? " (one of lines " : ", ") << lines[i];
-      }
-      out << (lines.size() > 1 ? ")\n" : "\n");
+      out << e.what() << '\n';
     }
   }
   restoreenv(start);

@@ -2,10 +2,11 @@
 // process's environment through the library, one envbuilder per file, and
 // returns the tool's exit status.
 //
-// A description file that fails makes the library write its assertion line
-// to std::cerr and throw a plain std::runtime_error, which these functions
-// let through (check excepted); main turns it into exit status 1 without
-// repeating the message.  The host's own troubles throw failure.
+// A description file that fails comes out of these functions as filefailure
+// (check excepted), "FILE:LINE: error: message", which main writes once; the
+// library's own assertion line is not written.  Its warnings are written as
+// "FILE:LINE: warning: message" (without LINE when none is being read).  The
+// host's own troubles throw failure.
 
 #ifndef VORNENV_CLI_COMMANDS_H_
 #define VORNENV_CLI_COMMANDS_H_
@@ -37,8 +38,9 @@ int showcmd(const std::vector<std::string>& files, bool colour, std::ostream& ou
 int libscmd(const std::string& file, const std::string& section, std::ostream& out);
 
 // Applies each file to a fresh copy of the starting environment and writes
-// "FILE: ok" or "FILE:LINE: message" (the line when it can be found).
-// Returns 1 when any file fails.
+// "FILE: ok" or "FILE:LINE: error: message" (without LINE when the failure
+// concerns no line, such as an unreadable file).  Returns 1 when any file
+// fails.
 int checkcmd(const std::vector<std::string>& files, std::ostream& out);
 
 // Writes the expansion of each text, one a line.
@@ -47,10 +49,6 @@ int expandcmd(const std::vector<std::string>& texts, std::ostream& out);
 // The kind of section that the builder makes for a section name:
 // "library paths", "executable paths", "environment" or "plain".
 const char* sectionkind(const std::string& name);
-
-// Whether e is a failure of the library itself, whose message the library
-// has already written.
-bool islibraryfailure(const std::exception& e);
 
 }  // namespace vornenv::cli
 

@@ -1,5 +1,4 @@
-// The host's own failures, as opposed to the library's, which have already
-// written their assertion line to std::cerr when they reach the host.
+// The host's own failures, and the library's as the host reports them.
 
 #ifndef VORNENV_CLI_ERRORS_H_
 #define VORNENV_CLI_ERRORS_H_
@@ -12,6 +11,15 @@ namespace vornenv::cli {
 // Something the host itself cannot do; main writes "vornenv: " and the
 // message ("context: cause") and exits with 1.
 class failure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A description file that failed, as a person reads it:
+// "FILE:LINE: error: message" (no LINE when none is concerned), the
+// library's message with control characters escaped.  main writes it and
+// exits with 1.
+class filefailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };

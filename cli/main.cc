@@ -1,7 +1,7 @@
 // vornenv: applies environment description files from the command line.
 //
-// Exit status: 0 on success; 1 when a description file fails (the library
-// has written why to stderr) or the tool cannot do its job; 2 for a usage
+// Exit status: 0 on success; 1 when a description file fails ("FILE:LINE:
+// error: message" on stderr) or the tool cannot do its job; 2 for a usage
 // error.  run returns the command's own status instead, 126 when it cannot
 // be run and 127 when it is not found.
 
@@ -94,8 +94,8 @@ void commandhelp(const std::string& command, std::ostream& out) {
   } else if (command == "check") {
     out << "usage: vornenv check [--system-dirs DIRS] FILE...\n\n"
            "Applies each FILE to a fresh copy of the starting environment and prints\n"
-           "'FILE: ok', or 'FILE:LINE: message' when it fails (without LINE when the\n"
-           "message names nothing of the file).  Exits with 1 when any file fails.\n";
+           "'FILE: ok', or 'FILE:LINE: error: message' when it fails (without LINE when\n"
+           "no line is concerned).  Exits with 1 when any file fails.\n";
   } else if (command == "expand") {
     out << "usage: vornenv expand TEXT...\n\n"
            "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
@@ -207,6 +207,11 @@ int main(const std::vector<std::string>& args) {
   // Every line ends in "\n" on every platform; export --format cmd writes
   // its own "\r\n".
   setbinaryoutput();
+  // Failures are reported once, from what is thrown; warnings outside a
+  // description file carry the tool's name.
+  setdiagnostichandler([](severity s, const std::string& message) {
+    if (s == severity::warning) std::cerr << "vornenv: warning: " << printable(message) << '\n';
+  });
   try {
     const invocation inv = parse(args);
     if (inv.help) {
@@ -232,8 +237,15 @@ int main(const std::vector<std::string>& args) {
     std::cerr << "vornenv: " << (e.command().empty() ? "" : e.command() + ": ") << e.what()
               << " (try '" << help << "')\n";
     return 2;
+  } catch (const filefailure& e) {
+    std::cerr << e.what() << '\n';
+    return 1;
+  } catch (const vornenv::error& e) {
+    // A failure of no file: expand's.
+    std::cerr << "vornenv: error: " << printable(e.message()) << '\n';
+    return 1;
   } catch (const std::exception& e) {
-    if (!islibraryfailure(e)) std::cerr << "vornenv: " << e.what() << '\n';
+    std::cerr << "vornenv: " << e.what() << '\n';
     return 1;
   }
 }

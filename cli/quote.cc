@@ -271,9 +271,16 @@ std::string windowscommandline(const std::vector<std::string>& argv) {
 
 std::string printable(const std::string& text) {
   std::string out;
-  for (char ch : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
     const unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '\n') {
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      // U+0080 to U+009F in UTF-8: C1 controls, which terminals obey too
+      // (U+009B starts an escape sequence like ESC [).
+      out += "\\xC2\\x" + hex(next, 2);
+      ++i;
+    } else if (c == '\n') {
       out += "\\n";
     } else if (c == '\t') {
       out += "\\t";

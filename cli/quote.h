@@ -66,7 +66,8 @@ std::string quotejson(const std::string& text);
 std::string windowscommandline(const std::vector<std::string>& argv);
 
 // text with the bytes that would upset a terminal shown as escapes
-// (\n, \t, \r, \xHH), for the person reading show's output.
+// (\n, \t, \r, \xHH), for the person reading human output: the C0
+// controls, DEL, and the C1 controls U+0080 to U+009F written in UTF-8.
 std::string printable(const std::string& text);
 
 // The length (1 to 4) of the valid UTF-8 sequence that starts at text[pos],

@@ -14,16 +14,19 @@
 //
 // The reader gives no meaning to any name: it hands what it finds, in file
 // order, to three callbacks that a derived class implements.  Every failure
-// goes through envassert(): the message goes to std::cerr and a
-// std::runtime_error carrying it ends the run.
+// is reported as an assertion (see <vornenv/diagnostics.h>) and ends the run
+// with a vornenv::error (a std::runtime_error) carrying the message, the
+// file, the line and the section and entry concerned.
 
 #ifndef VORNENV_INIPARSER_H_
 #define VORNENV_INIPARSER_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "vornenv/diagnostics.h"
 #include "vornenv/export.h"
 #include "vornfile/vornfile.h"
 
@@ -46,12 +49,19 @@ class VORNENV_EXPORT iniparser {
   // endsection().  A file without significant lines makes no call.  Each run
   // reads the file afresh and remembers nothing of earlier runs.
   //
-  // Fails (std::runtime_error, after the message on std::cerr) when the file
+  // Fails (vornenv::error, after the assertion is reported) when the file
   // cannot be opened or read, at the first syntax error, at a repeated name,
   // or when a callback returns false.  Sections reported before the failure
   // stay reported; the section in which it arises gets no endsection().  An
-  // exception thrown by a callback passes through unchanged.
+  // exception thrown by a callback passes through unchanged, except that a
+  // vornenv::error gets the file, line, section and entry it does not name
+  // yet (the callback's header or entry).
   void operator()();
+
+  // The 1-based line of the header (beginsection(), endsection()) or entry
+  // (newentry()) whose callback is running, for a host that points at the
+  // file from inside a callback or a diagnostics handler; 0 outside a run.
+  std::size_t currentline() const { return line_; }
 
  private:
   friend class inirun;
@@ -76,6 +86,7 @@ class VORNENV_EXPORT iniparser {
   static std::pair<std::string_view, std::string_view> getentry(std::string_view line);
 
   vornfile::filepath path_;
+  std::size_t line_ = 0;
 };
 
 }  // namespace vornenv

@@ -27,16 +27,23 @@ filepath entrytofilepath::convert(const envbuilder::entry& e) {
   if (e.value().find("$(") == std::string::npos && path.valid() && path.standalonecomponents()) {
     return path;
   }
-  for (auto it = path.begin(); it != path.end(); ++it) {
-    const std::string comp = it->str();
-    if (comp.size() <= 4) continue;
-    const filepath expanded(expandvar(comp));
-    if (!expanded.valid()) {
-      envfail(expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
-    }
-    it = path.assign(it, expanded);
-  }
-  return path;
+  // A failure names the entry, also when a section converts it again as it
+  // ends.
+  return locating(
+      [&] {
+        for (auto it = path.begin(); it != path.end(); ++it) {
+          const std::string comp = it->str();
+          if (comp.size() <= 4) continue;
+          const filepath expanded(expandvar(comp));
+          if (!expanded.valid()) {
+            envfail(error::kind::invalidpath,
+                    expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
+          }
+          it = path.assign(it, expanded);
+        }
+        return path;
+      },
+      e.line(), {}, e.name());
 }
 
 void entrytofilepath::operator()(const envbuilder::entry& e) {
@@ -52,7 +59,7 @@ std::vector<filepath> getliblocations(const envbuilder::section& s) {
 
   // Every separator ends a piece, empty ones too; the text after the last
   // separator counts only when it is not empty.
-  const std::string path = vornplatform::getenvvar("PATH").str();
+  const std::string path = getvar("PATH");
   std::size_t start = 0;
   while (start < path.size()) {
     std::size_t stop = path.find(pathlistsep, start);

@@ -34,7 +34,7 @@ class varlookup {
  public:
   std::string operator()(const std::string& name) {
     if (!snapshot_ && ++lookups_ > kdirectlookups) snapshot_.emplace();
-    return snapshot_ ? snapshot_->get(name).str() : vornplatform::getenvvar(name).str();
+    return getvar(name, snapshot_ ? &*snapshot_ : nullptr);
   }
 
  private:
@@ -124,10 +124,11 @@ std::string expandvar(const std::string& text) {
     std::string name = t.substr(open + 2, close - open - 2);
     // The self-reference test comes before the lookup.
     if (active.contains(name)) {
-      envfail("'" + name + "' this variable recursively refers to it's self, failed expansion!");
+      envfail(error::kind::selfreference,
+              "'" + name + "' this variable recursively refers to it's self, failed expansion!");
     }
     std::string value = lookup(name);
-    if (value.empty()) envfail("'" + name + "' envvar is not set yet!");
+    if (value.empty()) envfail(error::kind::unset, "'" + name + "' envvar is not set yet!");
     varframe& child = stack.emplace_back();
     child.owned = std::move(value);
     child.text = &child.owned;

@@ -78,7 +78,8 @@ std::pair<std::string_view, std::string_view> splitentry(std::string_view line, 
     value = trimview(value);
   }
   if (name.empty() || value.empty()) {
-    envfail(entrytext(name, value) + " either the name or value is null in entry!");
+    envfail(error::kind::emptyside,
+            entrytext(name, value) + " either the name or value is null in entry!");
   }
   return {name, value};
 }
@@ -146,6 +147,8 @@ class linecursor {
 
   bool done() const { return block_ == blocks_.size(); }
   std::string_view line() const { return line_; }
+  // The 1-based number of the current line in the text.
+  std::size_t number() const { return number_; }
   // Whether the current line holds a NUL byte.  Most files hold none, so
   // each block is searched once, before any of its lines is handed out,
   // and only the lines of a block that holds one are searched again.
@@ -160,8 +163,10 @@ class linecursor {
         const char* stop = nl != nullptr ? nl : end;
         std::string_view line = trimview(std::string_view(pos_, stop - pos_));
         pos_ = stop + 1;
+        ++counted_;
         if (!commentline(line)) {
           line_ = line;
+          number_ = counted_;
           return;
         }
       }
@@ -191,6 +196,8 @@ class linecursor {
   const char* pos_ = nullptr;
   bool blocknul_ = false;
   std::string_view line_;
+  std::size_t counted_ = 0;  // lines passed so far, comments included
+  std::size_t number_ = 0;
 };
 
 
@@ -199,7 +206,10 @@ class linecursor {
 std::string_view trimstr(std::string_view text) { return trimview(text); }
 
 iniparser::iniparser(const vornfile::filepath& path) : path_(path) {
-  if (!path_.valid()) envfail(path_.str() + " Provided ini file path is invalid!");
+  if (!path_.valid()) {
+    const std::string name = path_.str();
+    envfail(error(error::kind::invalidpath, name + " Provided ini file path is invalid!", name));
+  }
 }
 
 iniparser::iniparser(const iniparser& other) = default;
@@ -213,9 +223,19 @@ void iniparser::operator()() {
   // Windows text mode would end the file at its first Ctrl-Z byte.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"),
                                                        std::fclose);
-  if (!file) envfail(unreadable);
+  if (!file) envfail(error(error::kind::unreadable, unreadable, name));
 
-  inirun(*this).parse(readblocks(file.get(), unreadable));
+  struct endrun {
+    iniparser& parser;
+    ~endrun() { parser.line_ = 0; }
+  } ending{*this};
+  try {
+    inirun(*this).parse(readblocks(file.get(), unreadable));
+  } catch (error& e) {
+    // Nothing below knows the file's name.
+    errorplace::fill(e, name, 0, {}, {});
+    throw;
+  }
 }
 
 bool iniparser::iscomment(std::string_view line) { return commentline(line); }
@@ -226,7 +246,7 @@ bool iniparser::issection(std::string_view line) {
 
 std::string_view iniparser::getsection(std::string_view line) {
   std::string_view name = trimstr(line.substr(1, line.size() - 2));
-  if (name.empty()) envfail("invalid section provided with no name!");
+  if (name.empty()) envfail(error::kind::syntax, "invalid section provided with no name!");
   return name;
 }
 
@@ -252,7 +272,7 @@ std::size_t readfully(char* to, std::size_t want, std::FILE* file, const std::st
     if (std::ferror(file) == 0) continue;
     // A read error is no end of file: applying half a file would be a
     // failure reported as success.  (A directory fails here at once.)
-    if (errno != EINTR) envfail(unreadable);
+    if (errno != EINTR) envfail(error::kind::unreadable, unreadable);
     std::clearerr(file);
   }
   return got;
@@ -304,19 +324,30 @@ void inirun::parse(std::vector<textblock> blocks) {
   nameset sections(true);
   nameset entries(false);
   linecursor cursor(blocks);
+  // The reader's own failures, at the line being read.
+  const auto fail = [&cursor](error::kind k, const std::string& message,
+                              std::string_view section = {}, std::string_view entry = {}) {
+    envfail(error(k, message, std::string(), cursor.number(), std::string(section),
+                  std::string(entry)));
+  };
   while (!cursor.done()) {
     const std::string_view line = cursor.line();
     // A line holding NUL is neither header nor entry: the callbacks could
     // only see it cut short.
     if (!iniparser::issection(line) || cursor.holdsnul()) {
-      envfail(line + " invalid entry found in ini file!");
+      fail(error::kind::syntax, line + " invalid entry found in ini file!");
     }
     // Everything before this header belongs to ended sections.
     cursor.release();
-    std::string_view name = iniparser::getsection(line);
-    if (!sections.insert(name)) envfail(name + " duplicate sections defined!");
-    if (!handler_.beginsection(cstr(name))) {
-      envfail(name + " no begining of section found where expected!");
+    const std::size_t header = cursor.number();
+    const std::string_view name =
+        locating([line] { return iniparser::getsection(line); }, header, {}, {});
+    if (!sections.insert(name)) {
+      fail(error::kind::duplicate, name + " duplicate sections defined!", name);
+    }
+    handler_.line_ = header;
+    if (!locating([&] { return handler_.beginsection(cstr(name)); }, header, name, {})) {
+      fail(error::kind::other, name + " no begining of section found where expected!", name);
     }
     entries.clear();
     for (cursor.next(); !cursor.done(); cursor.next()) {
@@ -324,14 +355,24 @@ void inirun::parse(std::vector<textblock> blocks) {
       // The '=' found by the test is the one the split uses.
       const std::size_t eq = soleequals(entryline);
       if (eq == std::string_view::npos || cursor.holdsnul()) break;
-      auto [key, value] = splitentry(entryline, eq, true);
-      if (!entries.insert(key)) envfail(key + " duplicate entry in section!");
-      if (!handler_.newentry(cstr(key), cstr(value))) {
-        envfail(entrytext(key, value) + " invalid entry found!");
+      const std::size_t at = cursor.number();
+      const auto split = locating([&] { return splitentry(entryline, eq, true); }, at, name, {});
+      const std::string_view key = split.first, value = split.second;
+      if (!entries.insert(key)) {
+        fail(error::kind::duplicate, key + " duplicate entry in section!", name, key);
+      }
+      handler_.line_ = at;
+      if (!locating([&] { return handler_.newentry(cstr(key), cstr(value)); }, at, name, key)) {
+        // The builder's sections refuse an entry only for a missing directory.
+        fail(error::kind::missingdir, entrytext(key, value) + " invalid entry found!", name, key);
       }
     }
-    if (!handler_.endsection()) envfail("section definition did not conform!");
+    handler_.line_ = header;
+    if (!locating([&] { return handler_.endsection(); }, header, name, {})) {
+      fail(error::kind::other, "section definition did not conform!", name);
+    }
   }
+  handler_.line_ = 0;
 }
 
 }  // namespace vornenv

@@ -64,7 +64,7 @@ bool envbuilder::endsection() {
 
 bool envbuilder::newentry(const char* name, const char* value) {
   if (current_ == sections_.end()) envfail("envbuilder::newentry - invalid current section!");
-  return current_->second->adoptentry(name, value);
+  return current_->second->adoptentry(name, value, currentline());
 }
 
 std::unique_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {

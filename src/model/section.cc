@@ -1,16 +1,27 @@
+#include <cstdint>
+
 #include "support/diagnostics.h"
 #include "support/hashindex.h"
 #include "vornenv/envbuilder.h"
 
 namespace vornenv {
 
+namespace {
+
+// A line past 32 bits is not kept: 0, unknown, rather than a wrong number.
+std::uint32_t storedline(std::size_t line) {
+  return line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
+}
+
+}  // namespace
+
 envbuilder::entry::entry() = default;
 
 envbuilder::entry::entry(const std::string& name, const std::string& value)
     : name_(name), value_(value) {}
 
-envbuilder::entry::entry(const char* name, const char* value, adopt)
-    : name_(name), value_(value) {}
+envbuilder::entry::entry(const char* name, const char* value, std::size_t line, adopt)
+    : name_(name), value_(value), line_(storedline(line)) {}
 
 envbuilder::entry::entry(const entry& other) = default;
 
@@ -61,10 +72,11 @@ void envbuilder::section::indextail() const {
 
 bool envbuilder::section::newentry(const entry& e) {
   if (!e.valid()) {
-    envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
+    envfail(error::kind::emptyside,
+            e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
   }
   if (findentry(e.name()) != nullptr) {
-    envfail(e.name() + " section::newentry - entry already exists!");
+    envfail(error::kind::duplicate, e.name() + " section::newentry - entry already exists!");
   }
   // The section's own copy: the hook may rewrite it, and it is stored as
   // the hook leaves it, whatever the hook answers.
@@ -75,14 +87,18 @@ bool envbuilder::section::newentry(const entry& e) {
   return accepted;
 }
 
-bool envbuilder::section::adoptentry(const char* name, const char* value) {
+bool envbuilder::section::adoptentry(const char* name, const char* value, std::size_t line) {
   // Built where it is stored, and taken back out if the hook throws.
-  entry& e = entries_.emplace_back(name, value, entry::adopt());
+  entry& e = entries_.emplace_back(name, value, line, entry::adopt());
   try {
     if (!e.valid()) {
-      envfail(e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
+      envfail(error::kind::emptyside,
+              e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
     }
-    return donewentry(e);
+    const bool accepted = donewentry(e);
+    // A hook that rewrites the entry builds a new one, which knows no line.
+    e.line_ = storedline(line);
+    return accepted;
   } catch (...) {
     entries_.pop_back();
     throw;

@@ -1,6 +1,6 @@
+#include "support/diagnostics.h"
 #include "vornenv/expandvar.h"
 #include "vornenv/sections.h"
-#include "vornplatform/vornplatform.h"
 
 namespace vornenv {
 
@@ -23,7 +23,7 @@ bool envblock::operator()() {
   if (!valid()) return false;
   // One at a time: each value sees the variables set by the entries before.
   for (const envbuilder::entry& e : *this) {
-    vornplatform::putenvvar(e.name(), expandvar(e.value()));
+    locating([&e] { putvar(e.name(), expandvar(e.value())); }, e.line(), name(), e.name());
   }
   return true;
 }

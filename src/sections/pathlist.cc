@@ -47,8 +47,7 @@ std::vector<filepath> converted(const pathlist& s) {
 }  // namespace
 
 std::string pathlist::getpathstr() const {
-  return vornfile::mergeuniquepathlist(converted(*this), vornplatform::getenvvar(pathvar_).str(),
-                                       pathlistsep);
+  return vornfile::mergeuniquepathlist(converted(*this), getvar(pathvar_), pathlistsep);
 }
 
 bool pathlist::operator()() {
@@ -62,8 +61,8 @@ bool pathlist::operator()() {
     std::string exact = vornplatform::exacttext(text);
     if (exact != text) p = filepath(exact);
   }
-  vornplatform::putenvexact(pathvar_, vornfile::mergeuniquepathlist(
-                                          paths, vornplatform::getenvexact(pathvar_), pathlistsep));
+  putvarexact(pathvar_, vornfile::mergeuniquepathlist(paths, vornplatform::getenvexact(pathvar_),
+                                                      pathlistsep));
   return true;
 }
 

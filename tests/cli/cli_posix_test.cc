@@ -2,12 +2,13 @@
 // sh, bash and fish, must give a program exactly what run gives it, and
 // must run nothing that the values hold.
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
+#include <thread>
 
 #include "cli/clirun.h"
 #include "cli/quote.h"
@@ -131,6 +132,58 @@ TEST(cli_posix_test, commands_that_cannot_run_give_126_and_127) {
   EXPECT_EQ(runvornenv({"run", file, "--", "vornenv-no-such-command"}).status, 127);
   ::chmod(script.c_str(), 0755);
   EXPECT_EQ(runvornenv({"run", file, "--", script}).status, 0);
+}
+
+// check reads a file once: a FIFO or a pipe, which cannot be read again,
+// still gives the failing line, and check does not wait for a second
+// writer.  timeout(1) turns a hang into status 124.
+TEST(cli_posix_test, check_reads_pipes_once_and_names_the_line) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_PIPE", std::nullopt);
+  const std::string text = "[Environment]\nA = 1\nB = $(VORNENV_CLI_PIPE)\n";
+  const std::string failure = ":3: error: 'VORNENV_CLI_PIPE' envvar is not set yet!\n";
+
+  const std::string fifo = dir.file("fifo.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] {
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    // Shorter than a pipe's buffer: written whole whether or not anyone reads.
+    EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(fd);
+  });
+  ranprogram r = runprogram({"/usr/bin/timeout", "20", VORNENV_EXE, "check", fifo});
+  // Frees the writer if the tool never opened the FIFO.
+  const int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  if (unblock >= 0) ::close(unblock);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out, fifo + failure);
+
+  const std::string file = dir.write("piped.ini", text);
+  r = runprogram({"/usr/bin/timeout", "20", "/bin/sh", "-c",
+                  "cat " + quotesh(file) + " | " + quotesh(VORNENV_EXE) + " check /dev/stdin"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out, "/dev/stdin" + failure);
+}
+
+// A library file name is shown, not obeyed: libs lists it and the warning
+// names it with its escape sequence and line break escaped.
+TEST(cli_posix_test, libs_escapes_library_names) {
+  scopedtempdir dir;
+  const std::string sys = dir.mkdir("sys"), lib = dir.mkdir("lib");
+  const std::string name = "libe\x1b[2J\nvil.so";
+  dir.write("sys/" + name, "");
+  dir.write("lib/" + name, "");
+  scopedenv path("PATH", ":");
+  const std::string file = dir.write("l.ini", "; libraries\n[Library Paths]\nlib = " + lib + "\n");
+  const ranprogram r = runvornenv({"libs", "--system-dirs", sys, file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, sys + "/libe\\x1B[2J\\nvil.so\n");
+  const std::string warning =
+      ": warning: These libraries are going to be overridden as they are available in windows, "
+      "system or system32 directory: libe\\x1B[2J\\nvil.so\n";
+  EXPECT_EQ(r.err, file + ":2" + warning + file + warning);
 }
 
 }  // namespace

@@ -57,21 +57,35 @@ TEST(cli_test, help_and_version) {
   EXPECT_NE(r.out.find("  check FILE..."), std::string::npos);
 }
 
-// A failing file exits 1; the library's line is the only one.
-TEST(cli_test, failing_files_exit_1_without_a_second_message) {
+// A failing file exits 1 with one line, compiler style, whatever the
+// command; the library's own assertion line is not written.
+TEST(cli_test, failing_files_exit_1_with_one_located_line) {
   scopedtempdir dir;
-  const std::string missing = dir.file("missing.ini");
-  ranprogram r = runvornenv({"export", missing});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "****ASSERTION****: " + vornfile::filepath(missing).str() +
-                       " Provided ini file does not exist or is not readable!\n");
-
   scopedenv unset("VORNENV_CLI_UNSET", std::nullopt);
-  r = runvornenv({"expand", "ok", "$(VORNENV_CLI_UNSET)"});
+  const std::string missing = dir.file("missing.ini");
+  const std::string bad =
+      dir.write("bad.ini", "[Environment]\n; note\nA = 1\nB = $(VORNENV_CLI_UNSET)\n");
+  const std::string unreadable = missing + ": error: " + vornfile::filepath(missing).str() +
+                                 " Provided ini file does not exist or is not readable!\n";
+  const std::string unsetline = bad + ":4: error: 'VORNENV_CLI_UNSET' envvar is not set yet!\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"export", missing}, unreadable},
+      {{"export", bad}, unsetline},
+      {{"show", bad}, unsetline},
+      {{"libs", bad}, unsetline},
+      {{"run", bad, "--", probe(), "exit", "0"}, unsetline},
+  };
+  for (const auto& [args, err] : cases) {
+    const ranprogram r = runvornenv(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_EQ(r.out, "") << args[0];
+    EXPECT_EQ(r.err, err) << args[0];
+  }
+
+  const ranprogram r = runvornenv({"expand", "ok", "$(VORNENV_CLI_UNSET)"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "ok\n");
-  EXPECT_EQ(r.err, "****ASSERTION****: 'VORNENV_CLI_UNSET' envvar is not set yet!\n");
+  EXPECT_EQ(r.err, "vornenv: error: 'VORNENV_CLI_UNSET' envvar is not set yet!\n");
 }
 
 TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
@@ -86,12 +100,38 @@ TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
   const std::string unreadable = dir.file("absent.ini");
   const ranprogram r = runvornenv({"check", good, leaks, bad, unreadable});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, good + ": ok\n" +
-                       leaks + ":2: 'VORNENV_CLI_A' envvar is not set yet!\n" +
-                       bad + ":4: no --> " + dir.file("nope") + " invalid entry found!\n" +
-                       unreadable + ": " + vornfile::filepath(unreadable).str() +
+  EXPECT_EQ(r.out, good + ": ok\n" + leaks + ":2: error: 'VORNENV_CLI_A' envvar is not set yet!\n" +
+                       bad + ":4: error: no --> " + dir.file("nope") + " invalid entry found!\n" +
+                       unreadable + ": error: " + vornfile::filepath(unreadable).str() +
                        " Provided ini file does not exist or is not readable!\n");
+  EXPECT_EQ(r.err, "");
   EXPECT_EQ(runvornenv({"check", good}).status, 0);
+}
+
+// Names and lines from the file reach a terminal only escaped: in show's
+// listing and in the failure written to stderr.  The failing line is given
+// whole, past a NUL byte.
+TEST(cli_test, failures_and_names_are_escaped_for_the_terminal) {
+  scopedtempdir dir;
+  const std::string dup = dir.write("dup.ini", "[Sec\x1b[2Jtion]\nk = v\n\n[Sec\x1b[2Jtion]\n");
+  const std::string dupline = dup + ":4: error: Sec\\x1B[2Jtion duplicate sections defined!\n";
+  ranprogram r = runvornenv({"show", dup});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, dupline);
+  r = runvornenv({"check", dup});
+  EXPECT_EQ(r.out, dupline);
+
+  // (Not "nul.ini": Windows takes that for its null device.)
+  const std::string nul = dir.write("zero.ini", std::string("[S]\nA = 1\nbad\0line\x1b\n", 20));
+  r = runvornenv({"check", nul});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, nul + ":3: error: bad\\x00line\\x1B invalid entry found in ini file!\n");
+  EXPECT_EQ(r.err, "");
+
+  const std::string shown = dir.write("shown.ini", "[a\x1b]0;title\x07]\nk = v\n");
+  r = runvornenv({"show", shown});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("  [a\\x1B]0;title\\x07]  plain\n"), std::string::npos) << r.out;
 }
 
 TEST(cli_test, run_passes_the_environment_and_the_status_on) {
@@ -182,11 +222,13 @@ TEST(cli_test, libs_lists_locations_system_dirs_first) {
     return (vornfile::filepath(d) + vornfile::pathcomp(f)).str();
   };
   EXPECT_EQ(r.out, at(sys, libfile("shared")) + "\n" + at(lib, libfile("own")) + "\n");
-  // Once as the section ends, once more as libs asks for the locations.
+  // Once as the section ends, at its header, once more as libs asks for
+  // the locations.
   const std::string warning =
-      "****WARNING****: These libraries are going to be overridden as they are available in "
-      "windows, system or system32 directory: " + libfile("shared") + "\n";
-  EXPECT_EQ(r.err, warning + warning);
+      ": warning: These libraries are going to be overridden as they are available in "
+      "windows, system or system32 directory: " +
+      libfile("shared") + "\n";
+  EXPECT_EQ(r.err, file + ":1" + warning + file + warning);
 
   r = runvornenv({"libs", file, "--section", "Nope"});
   EXPECT_EQ(r.status, 1);

@@ -141,6 +141,16 @@ TEST(quote_test, json_escapes_and_keeps_the_bytes_it_can) {
   EXPECT_EQ(formatchanges({}, shellformat::json), "{}\n");
 }
 
+// What a terminal would act on is shown; other text, non-ASCII included,
+// passes as it is.
+TEST(quote_test, printable_escapes_c0_del_and_c1_controls) {
+  EXPECT_EQ(printable(std::string("a\x1b[2J\n\t\r\0\x7f", 10)), "a\\x1B[2J\\n\\t\\r\\x00\\x7F");
+  // U+009B (CSI) and U+0085 in UTF-8; U+00A0 and U+00E9 are text, and a
+  // lone 0xC2 or a continuation byte elsewhere is left alone.
+  EXPECT_EQ(printable("\xC2\x9B" "31m \xC2\x85|\xC2\xA0\xC3\xA9\xC2"),
+            "\\xC2\\x9B" "31m \\xC2\\x85|\xC2\xA0\xC3\xA9\xC2");
+}
+
 TEST(quote_test, utf8_decoding_pairs_surrogates_and_replaces_bad_bytes) {
   EXPECT_EQ(utf8to16("a\xF0\x9F\x98\x80"), std::u16string(u"a\xD83D\xDE00"));
   EXPECT_EQ(utf8to16("\xE2\x82"), std::u16string(u"\xFFFD\xFFFD"));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include <memory>
 #include <random>
 #include <vector>
@@ -42,6 +45,18 @@ TEST(vornplatform_test, refused_names_fail_loudly) {
   EXPECT_ASSERTION(putenvvar("=C:", "x"), "=C: putenvvar - failed to set environment variable!");
   EXPECT_ASSERTION(putenvvar(std::string("A\0B", 3), "x"),
                    std::string("A\0B", 3) + " putenvvar - failed to set environment variable!");
+}
+
+// The quiet form fails alike and writes nothing: the caller reports.
+TEST(vornplatform_test, quiet_put_throws_without_a_line) {
+  for (const auto& put : std::vector<std::function<void()>>{
+           [] { putenvvar("A=B", "x", report::quiet); },
+           [] { putenvexact("A=B", "x", report::quiet); }}) {
+    const auto out = vornenv::testing::capture(put);
+    EXPECT_EQ(out.err, "");
+    EXPECT_EQ(out.thrown,
+              std::optional<std::string>("A=B putenvvar - failed to set environment variable!"));
+  }
 }
 
 TEST(vornplatform_test, null_text_is_empty) {

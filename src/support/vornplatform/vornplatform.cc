@@ -19,46 +19,52 @@ namespace {
 
 // vornplatform sits below vornenv and cannot call its envassert, so it
 // reports in the same form itself.
-[[noreturn]] void fail(const std::string& message) {
-  vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
+[[noreturn]] void fail(const std::string& message, report how) {
+  if (how == report::loud)
+    vornsupport::errstream() << "****ASSERTION****: " << message << std::endl;
   throw std::runtime_error(message);
 }
 
-[[noreturn]] void failunheld(const std::string& name) {
+[[noreturn]] void failunheld(const std::string& name, report how) {
   fail(name +
-       " getenvvar - the value holds characters that the ANSI code page cannot "
-       "represent!");
+           " getenvvar - the value holds characters that the ANSI code page "
+           "cannot represent!",
+       how);
 }
 
 // Names and values cross the platform as C strings: an embedded NUL would
 // cut them short, so it is refused like any name the platform refuses.
-void requireclean(const std::string& name, const std::string& value) {
+void requireclean(const std::string& name, const std::string& value, report how) {
   if (name.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
-    fail(name + " putenvvar - failed to set environment variable!");
+    fail(name + " putenvvar - failed to set environment variable!", how);
   }
 }
 
 }  // namespace
 
-vornstr getenvvar(const vornstr& name) {
+vornstr getenvvar(const vornstr& name) { return getenvvar(name, report::loud); }
+
+vornstr getenvvar(const vornstr& name, report how) {
   std::string value;
-  if (!backend::getvar(name.str(), value)) failunheld(name.str());
+  if (!backend::getvar(name.str(), value)) failunheld(name.str(), how);
   return vornstr(std::move(value));
 }
 
-void putenvvar(const vornstr& name, const vornstr& value) {
-  requireclean(name.str(), value.str());
+void putenvvar(const vornstr& name, const vornstr& value) { putenvvar(name, value, report::loud); }
+
+void putenvvar(const vornstr& name, const vornstr& value, report how) {
+  requireclean(name.str(), value.str(), how);
   if (!backend::setvar(name.str(), value.str())) {
-    fail(name.str() + " putenvvar - failed to set environment variable!");
+    fail(name.str() + " putenvvar - failed to set environment variable!", how);
   }
 }
 
 std::string getenvexact(const vornstr& name) { return backend::getexact(name.str()); }
 
-void putenvexact(const vornstr& name, const std::string& value) {
-  requireclean(name.str(), value);
+void putenvexact(const vornstr& name, const std::string& value, report how) {
+  requireclean(name.str(), value, how);
   if (!backend::setexact(name.str(), value)) {
-    fail(name.str() + " putenvvar - failed to set environment variable!");
+    fail(name.str() + " putenvvar - failed to set environment variable!", how);
   }
 }
 
@@ -104,18 +110,18 @@ std::string_view envsnapshot::keyof(std::size_t i) const {
   return folded_.empty() ? std::string_view(vars_[i].first) : std::string_view(folded_[i]);
 }
 
-vornstr envsnapshot::get(const vornstr& name) const {
+vornstr envsnapshot::get(const vornstr& name, report how) const {
   const std::string& n = name.str();
   // The platform's own lookup of a name that no listed variable can carry
   // may still match something (glibc's getenv("A=B") finds A set to "B=x"):
   // ask it directly, so that get() never differs from getenvvar().
-  if (n.empty() || n.find('=') != std::string::npos) return getenvvar(name);
+  if (n.empty() || n.find('=') != std::string::npos) return getenvvar(name, how);
   const std::string folded = folded_.empty() ? std::string() : backend::lookupkey(n);
   const std::string_view key = folded_.empty() ? std::string_view(n) : std::string_view(folded);
   const std::size_t i = vornenv::hashindex::find(index_, key, vornenv::hashindex::hashof(key),
                                                  [this](std::size_t j) { return keyof(j); });
   if (i == vornenv::hashindex::npos) return vornstr("");
-  if (i >= vars_.size()) failunheld(n);
+  if (i >= vars_.size()) failunheld(n, how);
   return vornstr(vars_[i].second);
 }
 

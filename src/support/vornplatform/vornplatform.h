@@ -33,6 +33,13 @@ class VORNPLATFORM_EXPORT vornstr {
   std::string text_;
 };
 
+// How a failure of the functions below reaches the caller.  loud, as
+// without the argument: "****ASSERTION****: " and the message go to
+// std::cerr, then a std::runtime_error carrying the message is thrown.
+// quiet: only the exception, for a caller that reports failures its own way
+// (vornenv, through its diagnostics handler).
+enum class report { loud, quiet };
+
 // The variable's current value; "" when it is not set.  On Windows the
 // value is read as UTF-16 and given in the process's ANSI code page; when
 // that code page cannot hold it exactly, "****ASSERTION****: " and the name
@@ -41,6 +48,7 @@ class VORNPLATFORM_EXPORT vornstr {
 // that message is thrown.  (With UTF-8 as the process's code page, every
 // value is held.)
 VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
+VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name, report how);
 
 // Sets the variable at once; an empty value removes it.  A name the platform
 // refuses (empty, holding '=' or a NUL byte) or a value holding a NUL byte is
@@ -48,6 +56,7 @@ VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name);
 // " putenvvar - failed to set environment variable!" go to std::cerr, and a
 // std::runtime_error carrying that message is thrown.
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value);
+VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value, report how);
 
 // Exact texts lose nothing of what the platform holds: UTF-8 on Windows
 // (converted from and to the UTF-16 of the environment block), the bytes
@@ -61,7 +70,8 @@ VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
 // Sets the variable to an exact text at once; an empty value removes it.
 // Fails as putenvvar() does, and also for a value that is no exact text
 // (bytes that are not UTF-8, on Windows).
-VORNPLATFORM_EXPORT void putenvexact(const vornstr& name, const std::string& value);
+VORNPLATFORM_EXPORT void putenvexact(const vornstr& name, const std::string& value,
+                                     report how = report::loud);
 
 // The exact text of a narrow text.
 VORNPLATFORM_EXPORT std::string exacttext(const vornstr& narrow);
@@ -82,7 +92,7 @@ class VORNPLATFORM_EXPORT envsnapshot {
   // the platform matches them (on Windows regardless of letter case, by the
   // system's own upper-case table).  A value that the narrow text cannot
   // hold fails as getenvvar() does.
-  vornstr get(const vornstr& name) const;
+  vornstr get(const vornstr& name, report how = report::loud) const;
   // Every variable whose name and value the narrow text holds, name then
   // value, in the platform's order.
   const std::vector<std::pair<std::string, std::string>>& vars() const { return vars_; }
