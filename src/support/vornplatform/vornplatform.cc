@@ -34,6 +34,12 @@ void putenvvar(const vornstr& name, const vornstr& value) {
   throw std::runtime_error(message);
 }
 
+std::size_t longestvalue() { return backend::longestvalue(); }
+
+std::size_t valuelength(std::string_view value) {
+  return backend::valuelength(value);
+}
+
 envsnapshot::envsnapshot() : vars_(backend::listvars()) { buildindex(); }
 
 envsnapshot::envsnapshot(const envsnapshot& other) = default;
