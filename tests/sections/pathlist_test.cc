@@ -85,6 +85,18 @@ TEST_F(pathlist_test, missing_directory_stops_the_parse_and_leaves_the_variable)
   EXPECT_EQ(b->getsection("Executable Paths").getentry("bad").value(), missing);
 }
 
+TEST_F(pathlist_test, converted_path_holding_the_list_separator_is_refused) {
+  // An existing directory whose path, put in the variable, would read as two
+  // elements: short components are not expanded, so only the whole path
+  // shows it.
+  const std::string odd =
+      filepath(dir_.mkdir(std::string("x") + pathlistsep + "/bin")).str();
+  putenvvar("PATH", list({"y"}));
+  parse("[Executable Paths]\nodd = " + odd + "\n");
+  EXPECT_EQ(last_.thrown, "odd --> " + odd + " invalid entry found!");
+  EXPECT_EQ(getenvvar("PATH").str(), list({"y"}));
+}
+
 TEST_F(pathlist_test, empty_variable_name_is_refused) {
   EXPECT_ASSERTION(pathlist("", "Executable Paths"),
                    "pathlist::pathlist - provided path variable is empty!");
