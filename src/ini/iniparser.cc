@@ -54,6 +54,14 @@ bool holdsnul(std::string_view line) {
   return std::memchr(line.data(), '\0', line.size()) != nullptr;
 }
 
+// Ctrl-Z, the end-of-file mark of old DOS editors, at which a text-mode
+// read stopped.
+constexpr char kendmark = '\x1a';
+
+bool holdsendmark(std::string_view line) {
+  return std::memchr(line.data(), kendmark, line.size()) != nullptr;
+}
+
 // The position of the line's only '=', or npos when it has none or several.
 std::size_t soleequals(std::string_view line) {
   const std::size_t first = line.find('=');
@@ -146,10 +154,14 @@ class linecursor {
 
   bool done() const { return block_ == blocks_.size(); }
   std::string_view line() const { return line_; }
-  // Whether the current line holds a NUL byte.  Most files hold none, so
-  // each block is searched once, before any of its lines is handed out,
-  // and only the lines of a block that holds one are searched again.
-  bool holdsnul() const { return blocknul_ && vornenv::holdsnul(line_); }
+  // Whether the current line holds a NUL byte or a Ctrl-Z, neither of which
+  // a header or an entry may hold.  Most files hold none, so each block is
+  // searched once, before any of its lines is handed out, and only the
+  // lines of a block that holds one are searched again.
+  bool holdsforbidden() const {
+    return (blocknul_ && vornenv::holdsnul(line_)) ||
+           (blockmark_ && holdsendmark(line_));
+  }
   // Moves to the next significant line.
   void next() {
     while (block_ < blocks_.size()) {
@@ -160,7 +172,9 @@ class linecursor {
         const char* stop = nl != nullptr ? nl : end;
         std::string_view line = trimview(std::string_view(pos_, stop - pos_));
         pos_ = stop + 1;
-        if (!commentline(line)) {
+        // A comment holding a Ctrl-Z is handed out too, to fail: what
+        // follows it would once have been dropped.
+        if (!commentline(line) || (blockmark_ && holdsendmark(line))) {
           line_ = line;
           return;
         }
@@ -183,6 +197,7 @@ class linecursor {
     const textblock& b = blocks_[block_];
     pos_ = b.bytes.get();
     blocknul_ = std::memchr(pos_, '\0', b.size) != nullptr;
+    blockmark_ = std::memchr(pos_, kendmark, b.size) != nullptr;
   }
 
   std::vector<textblock>& blocks_;
@@ -190,6 +205,7 @@ class linecursor {
   std::size_t released_ = 0;
   const char* pos_ = nullptr;
   bool blocknul_ = false;
+  bool blockmark_ = false;
   std::string_view line_;
 };
 
@@ -298,7 +314,33 @@ void inirun::parse(const std::string& text) {
   parse(std::move(blocks));
 }
 
+namespace {
+
+// Ends the text at its end mark: one or more Ctrl-Z with only blanks among
+// and after them, which a text-mode read used to stop at.  A Ctrl-Z
+// anywhere else stays, and fails with its line.
+void cutendmark(std::vector<textblock>& blocks) {
+  std::size_t markblock = blocks.size(), markpos = 0;
+  for (std::size_t b = blocks.size(); b-- > 0;) {
+    const char* bytes = blocks[b].bytes.get();
+    std::size_t i = blocks[b].size;
+    while (i > 0 && (iswhite(bytes[i - 1]) || bytes[i - 1] == kendmark)) {
+      if (bytes[--i] == kendmark) {
+        markblock = b;
+        markpos = i;
+      }
+    }
+    if (i > 0) break;
+  }
+  if (markblock == blocks.size()) return;
+  blocks[markblock].size = markpos;
+  blocks.resize(markblock + 1);  // the blocks after it held only blanks
+}
+
+}  // namespace
+
 void inirun::parse(std::vector<textblock> blocks) {
+  cutendmark(blocks);
   // Section names outlive the blocks they came from; entry names live no
   // longer than their section, whose blocks are kept until it ends.
   nameset sections(true);
@@ -307,8 +349,9 @@ void inirun::parse(std::vector<textblock> blocks) {
   while (!cursor.done()) {
     const std::string_view line = cursor.line();
     // A line holding NUL is neither header nor entry: the callbacks could
-    // only see it cut short.
-    if (!iniparser::issection(line) || cursor.holdsnul()) {
+    // only see it cut short.  Nor is one holding a Ctrl-Z, which once ended
+    // the file.
+    if (!iniparser::issection(line) || cursor.holdsforbidden()) {
       envfail(line + " invalid entry found in ini file!");
     }
     // Everything before this header belongs to ended sections.
@@ -323,7 +366,7 @@ void inirun::parse(std::vector<textblock> blocks) {
       const std::string_view entryline = cursor.line();
       // The '=' found by the test is the one the split uses.
       const std::size_t eq = soleequals(entryline);
-      if (eq == std::string_view::npos || cursor.holdsnul()) break;
+      if (eq == std::string_view::npos || cursor.holdsforbidden()) break;
       auto [key, value] = splitentry(entryline, eq, true);
       if (!entries.insert(key)) envfail(key + " duplicate entry in section!");
       if (!handler_.newentry(cstr(key), cstr(value))) {
