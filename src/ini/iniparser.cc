@@ -1,16 +1,18 @@
 #include "vornenv/iniparser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <memory_resource>
-#include <set>
 #include <vector>
 
 #include "ini/inirun.h"
 #include "support/diagnostics.h"
+#include "support/hashindex.h"
 
 namespace vornenv {
 
@@ -100,47 +102,52 @@ const char* cstr(std::string_view v) {
   return v.data();
 }
 
-// The names met so far, for the uniqueness tests: an ordered set whose
-// nodes come from a pool, so that adding a name costs no allocation of its
-// own and emptying the set frees them all at once.  With keep, the set holds
-// its own copies of the names (in the pool too), so that they outlive the
-// text they came from.
+// The names met so far, for the uniqueness tests: a hash index over views
+// of the names, which costs about 30 bytes a name, since a file may hold
+// millions of sections.  With keep, the set holds its own copies of the
+// names (in a pool), so that they outlive the text they came from.
 class nameset {
  public:
   explicit nameset(bool keep) : keep_(keep) {}
 
   // False when name was there already.
   bool insert(std::string_view name) {
-    auto [it, inserted] = names_.insert(name);
-    if (inserted && keep_) {
+    const std::uint32_t hash = hashindex::hashof(name);
+    if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos)
+      return false;
+    if (keep_) {
       char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
       std::memcpy(copy, name.data(), name.size());
-      // Same bytes, so the node stays where the order puts it.
-      const_cast<std::string_view&>(*it) = std::string_view(copy, name.size());
+      name = std::string_view(copy, name.size());
     }
-    return inserted;
+    names_.push_back(name);
+    hashindex::insert(index_, names_.size(), names_.size() - 1, hash,
+                      nameat{names_});
+    return true;
   }
   void clear() {
+    if (names_.empty()) return;
     names_.clear();
+    // A large table is freed rather than wiped, so that many small sections
+    // after a large one cost no more than they hold.
+    if (index_.size() > 1024) {
+      hashindex::slots().swap(index_);
+    } else {
+      std::fill(index_.begin(), index_.end(), 0);
+    }
     pool_.release();
   }
 
  private:
+  struct nameat {
+    const std::deque<std::string_view>& names;
+    std::string_view operator()(std::size_t i) const { return names[i]; }
+  };
+
   bool keep_;
   std::pmr::monotonic_buffer_resource pool_;
-  // Any strict order serves the uniqueness test; length first settles most
-  // comparisons without reading the bytes.
-  struct shortfirst {
-    bool operator()(std::string_view a, std::string_view b) const {
-      if (a.size() != b.size()) return a.size() < b.size();
-      // Names of one length mostly differ at the first byte.
-      if (a.empty() || a[0] != b[0]) {
-        return !a.empty() && static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
-      }
-      return a < b;
-    }
-  };
-  std::pmr::set<std::string_view, shortfirst> names_{&pool_};
+  std::deque<std::string_view> names_;
+  hashindex::slots index_;
 };
 
 // The significant lines of the blocks, one at a time: trimmed, without
