@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "support/testsupport.h"
+#include "vornenv/entrytofilepath.h"
 #include "vornenv/platform.h"
 #include "vornplatform/vornplatform.h"
 
@@ -39,6 +40,22 @@ TEST_F(pathlist_windows_test, spellings_of_one_directory_count_once) {
   EXPECT_FALSE(last_.thrown) << last_.err;
   // Each directory once, at the section's place, in the section's spelling.
   EXPECT_EQ(vornplatform::getenvvar("PATH").str(), a + ";" + b + ";C:\\windows");
+}
+
+TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
+  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"), share("VX_SHARE", "share");
+  struct {
+    const char* value;
+    const char* expected;
+  } cases[] = {
+      {"D:\\$(VX_SUB)\\x", "D:\\tools\\x"},
+      {"$(VX_SERVER)\\$(VX_SHARE)\\tools", "\\\\server\\share\\tools"},
+  };
+  for (const auto& c : cases) {
+    const filepath p = entrytofilepath::convert(envbuilder::entry("a", c.value));
+    EXPECT_EQ(p.str(), c.expected) << c.value;
+    EXPECT_EQ(p, filepath(c.expected)) << c.value;
+  }
 }
 
 }  // namespace
