@@ -43,7 +43,8 @@ TEST_F(pathlist_windows_test, spellings_of_one_directory_count_once) {
 }
 
 TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
-  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"), share("VX_SHARE", "share");
+  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"),
+      share("VX_SHARE", "share");
   struct {
     const char* value;
     const char* expected;
@@ -52,7 +53,8 @@ TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
       {"$(VX_SERVER)\\$(VX_SHARE)\\tools", "\\\\server\\share\\tools"},
   };
   for (const auto& c : cases) {
-    const filepath p = entrytofilepath::convert(envbuilder::entry("a", c.value));
+    const filepath p =
+        entrytofilepath::convert(envbuilder::entry("a", c.value));
     EXPECT_EQ(p.str(), c.expected) << c.value;
     EXPECT_EQ(p, filepath(c.expected)) << c.value;
   }

@@ -55,7 +55,8 @@ class leadbytes {
     CPINFO info;
     if (::GetCPInfo(CP_ACP, &info) == 0 || info.MaxCharSize != 2) return;
     for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-      for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c) lead_[c] = true;
+      for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c)
+        lead_[c] = true;
     }
   }
   bool operator()(char c) const { return lead_[static_cast<unsigned char>(c)]; }
