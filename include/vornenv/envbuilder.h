@@ -91,7 +91,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     bool newentry(const entry& e);
 
     // The entry of that name; the default entry (empty name and value, the
-    // same object every time) when there is none or name is null.
+    // same object every time, one shared by all sections, as it never
+    // changes) when there is none or name is null.
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
