@@ -19,9 +19,7 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,13 +95,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // An exception from the hook passes through and stores nothing.
     bool newentry(const entry& e);
 
-    // The entry of that name; the section's default entry (empty name and
-    // value, the same object every time) when there is none or name is null.
+    // The entry of that name; the default entry (empty name and value, the
+    // same object every time, one shared by all sections, as it never
+    // changes) when there is none or name is null.
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
-    const_iterator begin() const { return entries_.begin(); }
-    const_iterator end() const { return entries_.end(); }
+    const_iterator begin() const;
+    const_iterator end() const;
 
     // Sections compare by name alone.
     bool operator==(const section& other) const { return name_ == other.name_; }
@@ -115,13 +114,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
 
    private:
     friend class envbuilder;
+    struct store;
 
     // newentry() for the builder's entries, which the reader has already
     // found unique in the section: built in place without a copy, and left
     // out of the index until the first lookup.
     bool adoptentry(const char* name, const char* value, std::size_t line);
-    // Adds the entries not yet indexed to the index.
-    void indextail() const;
+    // The store, made with the first entry.
+    store& entries();
     // The stored entry of that name, or nullptr.  The first call indexes
     // the entries held at that time.
     const entry* findentry(std::string_view name) const;
@@ -132,19 +132,10 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     virtual bool operator()() = 0;
 
     std::string name_;
-    // A deque keeps entries in place as it grows, so references handed out
-    // stay valid.  The index (a hash table of positions into entries_)
-    // covers the first indexed_ entries and keeps the duplicate test and
-    // lookups constant-time for sections of any size; entries after those
-    // (only those the builder adds after a lookup) are searched one by one.
-    // It is built by the first lookup, once even when threads race to it,
-    // so that a host that only applies a file never pays for it in time or
-    // memory.  A copy builds its own.
-    std::deque<entry> entries_;
-    mutable std::vector<std::uint32_t> index_;
-    mutable std::size_t indexed_ = 0;
-    mutable std::once_flag indexonce_;
-    entry default_;
+    // The entries and their index, made with the first entry, so that an
+    // empty section costs little more than its name (a file may hold
+    // millions).
+    std::unique_ptr<store> store_;
   };
 
   // Keeps a copy of path; opens nothing (the parse, operator(), does that).
@@ -164,16 +155,20 @@ class VORNENV_EXPORT envbuilder : public iniparser {
 
  private:
   class nullsection;
-  using sectionmap = std::map<std::string, std::shared_ptr<section>>;
 
   bool beginsection(const char* name) override;
   bool endsection() override;
   bool newentry(const char* name, const char* value) override;
-  // A new section of the kind that name selects, owned by the caller.
-  std::unique_ptr<section> createsection(const std::string& name) const;
+  // A new section of the kind that name selects.
+  std::shared_ptr<section> createsection(const std::string& name) const;
+  // The position of the section of that name in sections_, or npos.
+  std::size_t findsection(std::string_view name) const;
 
-  sectionmap sections_;
-  sectionmap::iterator current_;  // sections_.end() when none is current
+  // The sections in file order (a deque: growing moves none of them), and a
+  // hash table of their positions (plus one) by name.
+  std::deque<std::shared_ptr<section>> sections_;
+  std::vector<std::uint32_t> index_;
+  section* current_ = nullptr;  // the section being read, if any
   std::unique_ptr<section> null_;
 };
 

@@ -10,7 +10,10 @@
 // The first significant line must be a header; a header is followed by its
 // entries; the first line after them that is no entry must be a header again.
 // Section names are unique in the file, entry names within their section,
-// compared byte for byte.
+// compared byte for byte.  One or more Ctrl-Z bytes (0x1A, the old end-of-file
+// mark) with only blanks among and after them end the file; any other line
+// holding a Ctrl-Z, comment lines included, fails as a line holding a NUL
+// byte does: what follows a Ctrl-Z is never dropped silently.
 //
 // The reader gives no meaning to any name: it hands what it finds, in file
 // order, to three callbacks that a derived class implements.  Every failure

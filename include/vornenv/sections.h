@@ -1,6 +1,8 @@
 // The section kinds that envbuilder creates, by section name.  Each is
 // created empty at its header, filled entry by entry through
-// section::newentry(), and applied once when the section ends.
+// section::newentry(), and applied once when the section ends.  A host may
+// derive from any of them: the actions call valid() virtually, so an
+// override counts.
 
 #ifndef VORNENV_SECTIONS_H_
 #define VORNENV_SECTIONS_H_
@@ -14,7 +16,7 @@ namespace vornenv {
 
 // Any section whose name selects no other kind: keeps its entries unchanged
 // for lookups and does nothing when it ends.
-class VORNENV_EXPORT anonsection final : public envbuilder::section {
+class VORNENV_EXPORT anonsection : public envbuilder::section {
  public:
   explicit anonsection(const std::string& name);
   anonsection(const anonsection& other);
@@ -32,7 +34,7 @@ class VORNENV_EXPORT anonsection final : public envbuilder::section {
 // the variables of earlier entries and of earlier sections.  An expansion
 // failure throws; the variables already set stay set.  The stored entries
 // keep the unexpanded text.
-class VORNENV_EXPORT envblock final : public envbuilder::section {
+class VORNENV_EXPORT envblock : public envbuilder::section {
  public:
   explicit envblock(const std::string& name);
   envblock(const envblock& other);
@@ -80,7 +82,7 @@ class VORNENV_EXPORT pathlist : public envbuilder::section {
 //   ****WARNING****: These libraries are going to be overridden as they are
 //   available in windows, system or system32 directory: a.dll, b.dll
 // (one line, libraries in ascending order).
-class VORNENV_EXPORT libpathlist final : public pathlist {
+class VORNENV_EXPORT libpathlist : public pathlist {
  public:
   explicit libpathlist(const std::string& name);
   libpathlist(const libpathlist& other);

@@ -2,6 +2,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/diagnostics.h"
 #include "vornenv/expandvar.h"
@@ -27,19 +29,26 @@ filepath entrytofilepath::convert(const envbuilder::entry& e) {
   if (e.value().find("$(") == std::string::npos && path.valid() && path.standalonecomponents()) {
     return path;
   }
-  // A failure names the entry, also when a section converts it again as it
-  // ends.
+  // Expanded front to back, so the first component that fails is the one
+  // reported; put in back to front, so each position still names its
+  // component, and a share that joins the root after a bare "\\server" is
+  // expanded already.  A failure names the entry, also when a section
+  // converts it again as it ends.
   return locating(
       [&] {
+        std::vector<std::pair<std::ptrdiff_t, filepath>> parts;
         for (auto it = path.begin(); it != path.end(); ++it) {
           const std::string comp = it->str();
           if (comp.size() <= 4) continue;
-          const filepath expanded(expandvar(comp));
+          filepath expanded(expandvar(comp));
           if (!expanded.valid()) {
             envfail(error::kind::invalidpath,
                     expanded.str() + " entrytofilepath - expanded envvar to invalid path!");
           }
-          it = path.assign(it, expanded);
+          parts.emplace_back(it - path.begin(), std::move(expanded));
+        }
+        for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+          path.assign(path.begin() + part->first, part->second);
         }
         return path;
       },

@@ -90,6 +90,28 @@ class activenames {
   std::vector<std::uint32_t> slots_;  // frame positions; 0, the bottom, marks an empty slot
 };
 
+// Stops an expansion whose text outgrows the longest value a variable can
+// hold, which references that double at each level would otherwise reach
+// only after exhausting memory.  Measuring a text may mean converting it, so
+// it is measured only once it has more bytes than surely fit.
+class lengthbound {
+ public:
+  lengthbound() : limit_(vornplatform::longestvalue()), checkat_(limit_) {}
+
+  bool fits(std::string_view text) {
+    if (text.size() <= checkat_) return true;
+    const std::size_t length = vornplatform::valuelength(text);
+    if (length > limit_) return false;
+    // Every unit takes a byte at least: this many more bytes still fit.
+    checkat_ = text.size() + (limit_ - length);
+    return true;
+  }
+
+ private:
+  std::size_t limit_;
+  std::size_t checkat_;
+};
+
 }  // namespace
 
 std::string expandvar(const std::string& text) {
@@ -104,6 +126,16 @@ std::string expandvar(const std::string& text) {
   std::deque<varframe> stack;
   activenames active(stack);
   varlookup lookup;
+  lengthbound bound;
+  // The reference of the caller's text being expanded, or the last one: what
+  // a text grown too long is blamed on.
+  std::string outer = text.substr(first + 2, text.find(')', first) - first - 2);
+  const auto checklength = [&] {
+    if (!bound.fits(out)) {
+      envfail(error::kind::limit,
+              "'" + outer + "' expansion is longer than an environment variable can hold!");
+    }
+  };
   stack.push_back({std::string(), &text, 0, std::string()});
 
   while (!stack.empty()) {
@@ -115,11 +147,13 @@ std::string expandvar(const std::string& text) {
     if (close == std::string::npos) {
       // No further reference (an unterminated one is plain text).
       out.append(t, top.pos, std::string::npos);
+      checklength();
       if (stack.size() > 1) active.remove(stack.size() - 1);
       stack.pop_back();
       continue;
     }
     out.append(t, top.pos, open - top.pos);
+    checklength();
     top.pos = close + 1;
     std::string name = t.substr(open + 2, close - open - 2);
     // The self-reference test comes before the lookup.
@@ -129,6 +163,7 @@ std::string expandvar(const std::string& text) {
     }
     std::string value = lookup(name);
     if (value.empty()) envfail(error::kind::unset, "'" + name + "' envvar is not set yet!");
+    if (stack.size() == 1) outer = name;
     varframe& child = stack.emplace_back();
     child.owned = std::move(value);
     child.text = &child.owned;

@@ -1,16 +1,18 @@
 #include "vornenv/iniparser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <memory_resource>
-#include <set>
 #include <vector>
 
 #include "ini/inirun.h"
 #include "support/diagnostics.h"
+#include "support/hashindex.h"
 
 namespace vornenv {
 
@@ -54,6 +56,14 @@ bool holdsnul(std::string_view line) {
   return std::memchr(line.data(), '\0', line.size()) != nullptr;
 }
 
+// Ctrl-Z, the end-of-file mark of old DOS editors, at which a text-mode
+// read stopped.
+constexpr char kendmark = '\x1a';
+
+bool holdsendmark(std::string_view line) {
+  return std::memchr(line.data(), kendmark, line.size()) != nullptr;
+}
+
 // The position of the line's only '=', or npos when it has none or several.
 std::size_t soleequals(std::string_view line) {
   const std::size_t first = line.find('=');
@@ -93,47 +103,52 @@ const char* cstr(std::string_view v) {
   return v.data();
 }
 
-// The names met so far, for the uniqueness tests: an ordered set whose
-// nodes come from a pool, so that adding a name costs no allocation of its
-// own and emptying the set frees them all at once.  With keep, the set holds
-// its own copies of the names (in the pool too), so that they outlive the
-// text they came from.
+// The names met so far, for the uniqueness tests: a hash index over views
+// of the names, which costs about 30 bytes a name, since a file may hold
+// millions of sections.  With keep, the set holds its own copies of the
+// names (in a pool), so that they outlive the text they came from.
 class nameset {
  public:
   explicit nameset(bool keep) : keep_(keep) {}
 
   // False when name was there already.
   bool insert(std::string_view name) {
-    auto [it, inserted] = names_.insert(name);
-    if (inserted && keep_) {
+    const std::uint32_t hash = hashindex::hashof(name);
+    if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos)
+      return false;
+    if (keep_) {
       char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
       std::memcpy(copy, name.data(), name.size());
-      // Same bytes, so the node stays where the order puts it.
-      const_cast<std::string_view&>(*it) = std::string_view(copy, name.size());
+      name = std::string_view(copy, name.size());
     }
-    return inserted;
+    names_.push_back(name);
+    hashindex::insert(index_, names_.size(), names_.size() - 1, hash,
+                      nameat{names_});
+    return true;
   }
   void clear() {
+    if (names_.empty()) return;
     names_.clear();
+    // A large table is freed rather than wiped, so that many small sections
+    // after a large one cost no more than they hold.
+    if (index_.size() > 1024) {
+      hashindex::slots().swap(index_);
+    } else {
+      std::fill(index_.begin(), index_.end(), 0);
+    }
     pool_.release();
   }
 
  private:
+  struct nameat {
+    const std::deque<std::string_view>& names;
+    std::string_view operator()(std::size_t i) const { return names[i]; }
+  };
+
   bool keep_;
   std::pmr::monotonic_buffer_resource pool_;
-  // Any strict order serves the uniqueness test; length first settles most
-  // comparisons without reading the bytes.
-  struct shortfirst {
-    bool operator()(std::string_view a, std::string_view b) const {
-      if (a.size() != b.size()) return a.size() < b.size();
-      // Names of one length mostly differ at the first byte.
-      if (a.empty() || a[0] != b[0]) {
-        return !a.empty() && static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
-      }
-      return a < b;
-    }
-  };
-  std::pmr::set<std::string_view, shortfirst> names_{&pool_};
+  std::deque<std::string_view> names_;
+  hashindex::slots index_;
 };
 
 // The significant lines of the blocks, one at a time: trimmed, without
@@ -149,10 +164,14 @@ class linecursor {
   std::string_view line() const { return line_; }
   // The 1-based number of the current line in the text.
   std::size_t number() const { return number_; }
-  // Whether the current line holds a NUL byte.  Most files hold none, so
-  // each block is searched once, before any of its lines is handed out,
-  // and only the lines of a block that holds one are searched again.
-  bool holdsnul() const { return blocknul_ && vornenv::holdsnul(line_); }
+  // Whether the current line holds a NUL byte or a Ctrl-Z, neither of which
+  // a header or an entry may hold.  Most files hold none, so each block is
+  // searched once, before any of its lines is handed out, and only the
+  // lines of a block that holds one are searched again.
+  bool holdsforbidden() const {
+    return (blocknul_ && vornenv::holdsnul(line_)) ||
+           (blockmark_ && holdsendmark(line_));
+  }
   // Moves to the next significant line.
   void next() {
     while (block_ < blocks_.size()) {
@@ -164,7 +183,9 @@ class linecursor {
         std::string_view line = trimview(std::string_view(pos_, stop - pos_));
         pos_ = stop + 1;
         ++counted_;
-        if (!commentline(line)) {
+        // A comment holding a Ctrl-Z is handed out too, to fail: what
+        // follows it would once have been dropped.
+        if (!commentline(line) || (blockmark_ && holdsendmark(line))) {
           line_ = line;
           number_ = counted_;
           return;
@@ -188,6 +209,7 @@ class linecursor {
     const textblock& b = blocks_[block_];
     pos_ = b.bytes.get();
     blocknul_ = std::memchr(pos_, '\0', b.size) != nullptr;
+    blockmark_ = std::memchr(pos_, kendmark, b.size) != nullptr;
   }
 
   std::vector<textblock>& blocks_;
@@ -195,6 +217,7 @@ class linecursor {
   std::size_t released_ = 0;
   const char* pos_ = nullptr;
   bool blocknul_ = false;
+  bool blockmark_ = false;
   std::string_view line_;
   std::size_t counted_ = 0;  // lines passed so far, comments included
   std::size_t number_ = 0;
@@ -318,7 +341,33 @@ void inirun::parse(const std::string& text) {
   parse(std::move(blocks));
 }
 
+namespace {
+
+// Ends the text at its end mark: one or more Ctrl-Z with only blanks among
+// and after them, which a text-mode read used to stop at.  A Ctrl-Z
+// anywhere else stays, and fails with its line.
+void cutendmark(std::vector<textblock>& blocks) {
+  std::size_t markblock = blocks.size(), markpos = 0;
+  for (std::size_t b = blocks.size(); b-- > 0;) {
+    const char* bytes = blocks[b].bytes.get();
+    std::size_t i = blocks[b].size;
+    while (i > 0 && (iswhite(bytes[i - 1]) || bytes[i - 1] == kendmark)) {
+      if (bytes[--i] == kendmark) {
+        markblock = b;
+        markpos = i;
+      }
+    }
+    if (i > 0) break;
+  }
+  if (markblock == blocks.size()) return;
+  blocks[markblock].size = markpos;
+  blocks.resize(markblock + 1);  // the blocks after it held only blanks
+}
+
+}  // namespace
+
 void inirun::parse(std::vector<textblock> blocks) {
+  cutendmark(blocks);
   // Section names outlive the blocks they came from; entry names live no
   // longer than their section, whose blocks are kept until it ends.
   nameset sections(true);
@@ -333,8 +382,9 @@ void inirun::parse(std::vector<textblock> blocks) {
   while (!cursor.done()) {
     const std::string_view line = cursor.line();
     // A line holding NUL is neither header nor entry: the callbacks could
-    // only see it cut short.
-    if (!iniparser::issection(line) || cursor.holdsnul()) {
+    // only see it cut short.  Nor is one holding a Ctrl-Z, which once ended
+    // the file.
+    if (!iniparser::issection(line) || cursor.holdsforbidden()) {
       fail(error::kind::syntax, line + " invalid entry found in ini file!");
     }
     // Everything before this header belongs to ended sections.
@@ -354,7 +404,7 @@ void inirun::parse(std::vector<textblock> blocks) {
       const std::string_view entryline = cursor.line();
       // The '=' found by the test is the one the split uses.
       const std::size_t eq = soleequals(entryline);
-      if (eq == std::string_view::npos || cursor.holdsnul()) break;
+      if (eq == std::string_view::npos || cursor.holdsforbidden()) break;
       const std::size_t at = cursor.number();
       const auto split = locating([&] { return splitentry(entryline, eq, true); }, at, name, {});
       const std::string_view key = split.first, value = split.second;

@@ -1,6 +1,9 @@
 #include "vornenv/envbuilder.h"
 
+#include <algorithm>
+
 #include "support/diagnostics.h"
+#include "support/hashindex.h"
 #include "vornenv/sections.h"
 
 namespace vornenv {
@@ -17,61 +20,86 @@ class envbuilder::nullsection final : public section {
   bool operator()() override { return false; }
 };
 
+namespace {
+
+// The name at a position of the builder's sections, for the index.
+struct nameat {
+  const std::deque<std::shared_ptr<envbuilder::section>>& sections;
+  std::string_view operator()(std::size_t i) const {
+    return sections[i]->name();
+  }
+};
+
+}  // namespace
+
 envbuilder::envbuilder(const vornfile::filepath& path)
-    : iniparser(path), current_(sections_.end()), null_(std::make_unique<nullsection>()) {}
+    : iniparser(path), null_(std::make_unique<nullsection>()) {}
 
 envbuilder::envbuilder(const envbuilder& other)
     : iniparser(other),
       sections_(other.sections_),
-      current_(other.current_ == other.sections_.end()
-                   ? sections_.end()
-                   : sections_.find(other.current_->first)),
+      index_(other.index_),
+      current_(other.current_),
       null_(std::make_unique<nullsection>()) {}
 
 envbuilder::~envbuilder() = default;
 
+std::size_t envbuilder::findsection(std::string_view name) const {
+  return hashindex::find(index_, name, hashindex::hashof(name),
+                         nameat{sections_});
+}
+
 const envbuilder::section& envbuilder::getsection(const char* name) const {
   if (name == nullptr) return *null_;  // a null name matches nothing
-  auto it = sections_.find(name);
-  return it != sections_.end() ? *it->second : *null_;
+  const std::size_t pos = findsection(name);
+  return pos != hashindex::npos ? *sections_[pos] : *null_;
 }
 
 std::vector<std::string> envbuilder::sectionnames() const {
   std::vector<std::string> names;
   names.reserve(sections_.size());
-  for (const auto& [name, sec] : sections_) names.push_back(name);
+  for (const auto& sec : sections_) names.push_back(sec->name());
+  std::sort(names.begin(), names.end());
   return names;
 }
 
 bool envbuilder::beginsection(const char* name) {
-  std::string key(name);
-  std::unique_ptr<section> created = createsection(key);
-  // try_emplace leaves created alone when the name is taken; it is then
-  // destroyed on the way out.
-  auto [it, inserted] = sections_.try_emplace(key, nullptr);
-  if (!inserted) envfail(key + " envbuilder::beginsection - failed to insert section!");
-  it->second = std::move(created);
-  current_ = it;
+  const std::string_view key(name);
+  const std::uint32_t hash = hashindex::hashof(key);
+  if (hashindex::find(index_, key, hash, nameat{sections_}) !=
+      hashindex::npos) {
+    envfail(std::string(key) +
+            " envbuilder::beginsection - failed to insert section!");
+  }
+  sections_.push_back(createsection(std::string(key)));
+  hashindex::insert(index_, sections_.size(), sections_.size() - 1, hash,
+                    nameat{sections_});
+  current_ = sections_.back().get();
   return true;
 }
 
 bool envbuilder::endsection() {
-  if (current_ == sections_.end()) envfail("envbuilder::endsection - invalid current section!");
-  section& ending = *current_->second;
-  current_ = sections_.end();
+  if (current_ == nullptr)
+    envfail("envbuilder::endsection - invalid current section!");
+  section& ending = *current_;
+  current_ = nullptr;
   return ending();
 }
 
 bool envbuilder::newentry(const char* name, const char* value) {
-  if (current_ == sections_.end()) envfail("envbuilder::newentry - invalid current section!");
-  return current_->second->adoptentry(name, value, currentline());
+  if (current_ == nullptr)
+    envfail("envbuilder::newentry - invalid current section!");
+  return current_->adoptentry(name, value, currentline());
 }
 
-std::unique_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {
-  if (name == "Library Paths") return std::make_unique<libpathlist>(name);
-  if (name == "Executable Paths") return std::make_unique<pathlist>("PATH", name);
-  if (name == "Environment") return std::make_unique<envblock>(name);
-  return std::make_unique<anonsection>(name);
+std::shared_ptr<envbuilder::section> envbuilder::createsection(
+    const std::string& name) const {
+  // One allocation a section, the count beside the object.
+  if (name == "Library Paths") return std::make_shared<libpathlist>(name);
+  if (name == "Executable Paths")
+    return std::make_shared<pathlist>("PATH", name);
+  if (name == "Environment") return std::make_shared<envblock>(name);
+  return std::make_shared<anonsection>(name);
 }
 
 }  // namespace vornenv

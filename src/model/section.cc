@@ -1,7 +1,9 @@
 #include <cstdint>
+#include <mutex>
 
 #include "support/diagnostics.h"
 #include "support/hashindex.h"
+#include "support/nodestructor.h"
 #include "vornenv/envbuilder.h"
 
 namespace vornenv {
@@ -33,14 +35,58 @@ envbuilder::entry& envbuilder::entry::operator=(entry&& other) noexcept = defaul
 
 envbuilder::entry::~entry() = default;
 
+// A deque keeps entries in place as it grows, so references handed out stay
+// valid.  The index (a hash table of positions into entries) covers the
+// first indexed entries and keeps the duplicate test and lookups
+// constant-time for sections of any size; entries after those (only those
+// the builder adds after a lookup) are searched one by one.  It is built by
+// the first lookup, once even when threads race to it, so that a host that
+// only applies a file never pays for it in time or memory.  A copy builds
+// its own.
+struct envbuilder::section::store {
+  store() = default;
+  explicit store(const std::deque<entry>& from) : entries(from) {}
+
+  // Adds the entries not yet indexed to the index.
+  void indextail();
+
+  std::deque<entry> entries;
+  std::vector<std::uint32_t> index;
+  std::size_t indexed = 0;
+  std::once_flag indexonce;
+};
+
 envbuilder::section::section(const std::string& name) : name_(name) {}
 
 envbuilder::section::section(const section& other)
-    : name_(other.name_), entries_(other.entries_), default_(other.default_) {}
+    : name_(other.name_),
+      store_(other.store_ ? std::make_unique<store>(other.store_->entries)
+                          : nullptr) {}
 
 envbuilder::section::~section() = default;
 
+envbuilder::section::const_iterator envbuilder::section::begin() const {
+  // Value-initialised positions compare equal: an empty range.
+  return store_ ? store_->entries.cbegin() : const_iterator();
+}
+
+envbuilder::section::const_iterator envbuilder::section::end() const {
+  return store_ ? store_->entries.cend() : const_iterator();
+}
+
+envbuilder::section::store& envbuilder::section::entries() {
+  if (!store_) store_ = std::make_unique<store>();
+  return *store_;
+}
+
 namespace {
+
+// What getentry() gives for a name no section holds: one object for every
+// section, as it never changes.
+const envbuilder::entry& defaultentry() {
+  static vornsupport::nodestructor<envbuilder::entry> empty;
+  return *empty.get();
+}
 
 // The name at a position of a section's entries, for the index.
 struct nameat {
@@ -51,22 +97,27 @@ struct nameat {
 }  // namespace
 
 const envbuilder::entry* envbuilder::section::findentry(std::string_view name) const {
+  // Entries are added only while the section is read, never during lookups.
+  if (!store_) return nullptr;
+  store& s = *store_;
   // Only the first lookup writes, and std::call_once makes any other wait
   // for it: lookups stay safe from several threads, as reads should be.
-  std::call_once(indexonce_, [this] { indextail(); });
-  const std::size_t pos = hashindex::find(index_, name, hashindex::hashof(name), nameat{entries_});
-  if (pos != hashindex::npos) return &entries_[pos];
-  for (std::size_t i = indexed_; i < entries_.size(); ++i) {
-    if (entries_[i].name() == name) return &entries_[i];
+  std::call_once(s.indexonce, [&s] { s.indextail(); });
+  const std::size_t pos = hashindex::find(
+      s.index, name, hashindex::hashof(name), nameat{s.entries});
+  if (pos != hashindex::npos) return &s.entries[pos];
+  for (std::size_t i = s.indexed; i < s.entries.size(); ++i) {
+    if (s.entries[i].name() == name) return &s.entries[i];
   }
   return nullptr;
 }
 
-void envbuilder::section::indextail() const {
-  hashindex::reserve(index_, entries_.size(), nameat{entries_});
-  for (; indexed_ < entries_.size(); ++indexed_) {
-    hashindex::insert(index_, indexed_ + 1, indexed_, hashindex::hashof(entries_[indexed_].name()),
-                      nameat{entries_});
+void envbuilder::section::store::indextail() {
+  hashindex::reserve(index, entries.size(), nameat{entries});
+  for (; indexed < entries.size(); ++indexed) {
+    hashindex::insert(index, indexed + 1, indexed,
+                      hashindex::hashof(entries[indexed].name()),
+                      nameat{entries});
   }
 }
 
@@ -82,14 +133,16 @@ bool envbuilder::section::newentry(const entry& e) {
   // the hook leaves it, whatever the hook answers.
   entry copy(e);
   const bool accepted = donewentry(copy);
-  entries_.push_back(std::move(copy));
-  indextail();
+  store& s = entries();
+  s.entries.push_back(std::move(copy));
+  s.indextail();
   return accepted;
 }
 
 bool envbuilder::section::adoptentry(const char* name, const char* value, std::size_t line) {
   // Built where it is stored, and taken back out if the hook throws.
-  entry& e = entries_.emplace_back(name, value, line, entry::adopt());
+  store& s = entries();
+  entry& e = s.entries.emplace_back(name, value, line, entry::adopt());
   try {
     if (!e.valid()) {
       envfail(error::kind::emptyside,
@@ -100,15 +153,15 @@ bool envbuilder::section::adoptentry(const char* name, const char* value, std::s
     e.line_ = storedline(line);
     return accepted;
   } catch (...) {
-    entries_.pop_back();
+    s.entries.pop_back();
     throw;
   }
 }
 
 const envbuilder::entry& envbuilder::section::getentry(const char* name) const {
-  if (name == nullptr) return default_;  // a null name matches nothing
+  if (name == nullptr) return defaultentry();  // a null name matches nothing
   const entry* found = findentry(name);
-  return found != nullptr ? *found : default_;
+  return found != nullptr ? *found : defaultentry();
 }
 
 }  // namespace vornenv

@@ -28,7 +28,10 @@ bool pathlist::donewentry(envbuilder::entry& e) {
   // written as they convert already, and stay.
   std::string converted = path.str();
   if (converted != e.value()) e = envbuilder::entry(e.name(), converted);
-  return vornfile::direxists(path);
+  // Short components go in unexpanded and unchecked, so the path is
+  // checked as a whole: one holding the list separator would put two
+  // elements into the variable, the second never checked.
+  return path.valid() && vornfile::direxists(path);
 }
 
 bool pathlist::valid() const { return true; }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/testsupport.h"
+#include "vornplatform/vornplatform.h"
 
 namespace vornenv {
 namespace {
@@ -14,6 +15,8 @@ using testing::scopedenv;
 
 const std::string kself = " this variable recursively refers to it's self, failed expansion!";
 const std::string knotset = " envvar is not set yet!";
+const std::string ktoolong =
+    " expansion is longer than an environment variable can hold!";
 
 TEST(expandvar_test, texts_without_references_are_unchanged) {
   EXPECT_EQ(expandvar(""), "");
@@ -107,6 +110,26 @@ TEST(expandvar_test, long_chains_and_many_references) {
   // A cycle met after the switch is still reported for the right name.
   scopedenv loop("VX_CHAIN1999", "$(VX_CHAIN1000)");
   EXPECT_ASSERTION(expandvar(many), "'VX_CHAIN1999'" + kself);
+}
+
+TEST(expandvar_test, stops_at_the_longest_value_a_variable_holds) {
+  // Exactly the longest value expands; a byte more fails, blaming the
+  // reference being expanded.
+  const std::size_t longest = vornplatform::longestvalue();
+  const std::string fill(longest - 1, 'f');
+  scopedenv f("VX_FILL", fill);
+  EXPECT_EQ(expandvar("$(VX_FILL)x"), fill + "x");
+  EXPECT_ASSERTION(expandvar("$(VX_FILL)xy"), "'VX_FILL'" + ktoolong);
+  EXPECT_ASSERTION(expandvar("$(VX_FILL)$(VX_FILL)"), "'VX_FILL'" + ktoolong);
+  // References that double at each of 40 levels would need terabytes; the
+  // expansion stops at the bound, blaming the outermost reference.
+  std::list<scopedenv> levels;
+  levels.emplace_back("VX_D0", "xxxxxxxxxxxxxxxx");
+  for (int i = 1; i <= 40; ++i) {
+    const std::string below = "$(VX_D" + std::to_string(i - 1) + ")";
+    levels.emplace_back("VX_D" + std::to_string(i), below + below);
+  }
+  EXPECT_ASSERTION(expandvar("<$(VX_D40)>"), "'VX_D40'" + ktoolong);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Hostile input that only POSIX can stage.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <malloc.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,31 @@ TEST(hostile_posix_test, file_that_becomes_unreadable_before_the_parse) {
   envbuilder b{filepath(path)};
   ASSERT_EQ(::chmod(path.c_str(), 0), 0);
   EXPECT_ASSERTION(b(), path + " Provided ini file does not exist or is not readable!");
+}
+
+// Bytes of the heap in use, small blocks and mapped ones.
+std::size_t heapinuse() {
+  const struct mallinfo2 m = ::mallinfo2();
+  return m.uordblks + m.hblkhd;
+}
+
+TEST(hostile_posix_test, an_empty_section_costs_little_more_than_its_name) {
+  // Kept for lookups, a section costs what it holds: a file of 10-byte
+  // headers must not need a kilobyte a header.
+  scopedtempdir dir;
+  std::string bytes;
+  const int count = 200000;
+  for (int i = 0; i < count; ++i)
+    bytes += "[s" + std::to_string(1000000 + i) + "]\n";
+  envbuilder b{filepath(dir.write("empty.ini", bytes))};
+  bytes = std::string();
+  const std::size_t before = heapinuse();
+  b();
+  const std::size_t after = heapinuse();
+  // Sanitizers bring allocators of their own, which glibc does not count.
+  if (after == before) GTEST_SKIP() << "the heap is not glibc's";
+  ASSERT_EQ(b.sectionnames().size(), std::size_t{count});
+  EXPECT_LT((after - before) / count, 160u);
 }
 
 TEST(hostile_posix_test, fifo_is_read_to_its_end) {

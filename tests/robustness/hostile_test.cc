@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <list>
 #include <random>
 #include <string>
 
@@ -23,11 +24,15 @@ using vornfile::filepath;
 // these.
 bool isknownfailure(const std::string& message) {
   for (const char* tail :
-       {" invalid entry found in ini file!", "invalid section provided with no name!",
-        " duplicate sections defined!", " either the name or value is null in entry!",
-        " duplicate entry in section!", " invalid entry found!", " envvar is not set yet!",
-        " failed expansion!", " expanded envvar to invalid path!",
-        " failed to set environment variable!"}) {
+       {" invalid entry found in ini file!",
+        "invalid section provided with no name!",
+        " duplicate sections defined!",
+        " either the name or value is null in entry!",
+        " duplicate entry in section!", " invalid entry found!",
+        " envvar is not set yet!", " failed expansion!",
+        " expanded envvar to invalid path!",
+        " failed to set environment variable!",
+        " expansion is longer than an environment variable can hold!"}) {
     const std::string t(tail);
     if (message.size() >= t.size() && message.compare(message.size() - t.size(), t.size(), t) == 0) {
       return true;
@@ -46,6 +51,30 @@ TEST_F(hostile_test, ten_megabyte_line) {
   auto b = parse("[Settings]\nbig = " + value + "\n");
   EXPECT_FALSE(last_.thrown);
   EXPECT_EQ(b->getsection("Settings").getentry("big").value(), value);
+}
+
+TEST_F(hostile_test, doubling_references_stop_at_the_longest_value) {
+  // 40 levels of "$(A<i-1>)$(A<i-1>)": each value twice the one before.
+  std::list<scopedenv> vars;
+  vars.emplace_back("VX_A0", std::nullopt);
+  std::string text = "[Environment]\nVX_A0 = xxxxxxxxxxxxxxxx\n";
+  for (int i = 1; i <= 40; ++i) {
+    const std::string below = "$(VX_A" + std::to_string(i - 1) + ")";
+    text += "VX_A" + std::to_string(i) + " = " + below + below + "\n";
+    vars.emplace_back("VX_A" + std::to_string(i), std::nullopt);
+  }
+  // The values that fit are set; the first one that does not fails,
+  // blaming the variable it doubles.
+  std::size_t fits = 0;
+  while (std::size_t{16} << (fits + 1) <= vornplatform::longestvalue()) ++fits;
+  parse(text);
+  EXPECT_EQ(last_.thrown,
+            "'VX_A" + std::to_string(fits) +
+                "' expansion is longer than an environment variable can hold!");
+  EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits)).str().size(),
+            std::size_t{16} << fits);
+  EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits + 1)).str(),
+            "");
 }
 
 TEST_F(hostile_test, binary_garbage_fails_cleanly_or_applies) {

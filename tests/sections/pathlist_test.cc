@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "support/testsupport.h"
 #include "vornenv/entrytofilepath.h"
 #include "vornenv/envbuilder.h"
@@ -85,6 +87,18 @@ TEST_F(pathlist_test, missing_directory_stops_the_parse_and_leaves_the_variable)
   EXPECT_EQ(b->getsection("Executable Paths").getentry("bad").value(), missing);
 }
 
+TEST_F(pathlist_test, converted_path_holding_the_list_separator_is_refused) {
+  // An existing directory whose path, put in the variable, would read as two
+  // elements: short components are not expanded, so only the whole path
+  // shows it.
+  const std::string odd =
+      filepath(dir_.mkdir(std::string("x") + pathlistsep + "/bin")).str();
+  putenvvar("PATH", list({"y"}));
+  parse("[Executable Paths]\nodd = " + odd + "\n");
+  EXPECT_EQ(last_.thrown, "odd --> " + odd + " invalid entry found!");
+  EXPECT_EQ(getenvvar("PATH").str(), list({"y"}));
+}
+
 TEST_F(pathlist_test, empty_variable_name_is_refused) {
   EXPECT_ASSERTION(pathlist("", "Executable Paths"),
                    "pathlist::pathlist - provided path variable is empty!");
@@ -120,6 +134,28 @@ TEST_F(pathlist_test, library_section_without_overrides_is_silent) {
   EXPECT_EQ(getenvvar("PATH").str(), dirs_["x"]);
   parse("[Library Paths]\n");
   EXPECT_EQ(last_.err, "");
+}
+
+TEST_F(pathlist_test, a_host_kind_derived_from_a_section_kind_overrides_valid) {
+  static_assert(!std::is_final_v<anonsection> && !std::is_final_v<envblock> &&
+                !std::is_final_v<pathlist> && !std::is_final_v<libpathlist>);
+  struct quietlibs : libpathlist {
+    using libpathlist::libpathlist;
+    bool valid() const override { return false; }
+  };
+  lib("sys", "alpha");
+  lib("x", "alpha");
+  libpathlist plain("Library Paths");
+  quietlibs quiet("Library Paths");
+  for (envbuilder::section* s :
+       std::initializer_list<envbuilder::section*>{&plain, &quiet}) {
+    ASSERT_TRUE(s->newentry(envbuilder::entry("x", dirs_["x"])));
+  }
+  EXPECT_EQ(capture([&] { EXPECT_EQ(getliblocations(plain).size(), 1u); }).err,
+            kwarn + libname("alpha") + "\n");
+  // The override answers: no warning, no locations.
+  EXPECT_EQ(capture([&] { EXPECT_TRUE(getliblocations(quiet).empty()); }).err,
+            "");
 }
 
 }  // namespace

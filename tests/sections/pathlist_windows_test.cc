@@ -12,6 +12,7 @@
 #include <string>
 
 #include "support/testsupport.h"
+#include "vornenv/entrytofilepath.h"
 #include "vornenv/platform.h"
 #include "vornplatform/vornplatform.h"
 
@@ -70,6 +71,24 @@ TEST_F(pathlist_windows_test, elements_outside_the_code_page_come_back_exactly) 
   auto builder = parse("[Executable Paths]\nnew = " + a + "\n");
   EXPECT_FALSE(last_.thrown) << last_.err;
   EXPECT_EQ(widevar(L"PATH"), wide(a) + L";" + greek + L";" + cjk + L";C:\\windows");
+}
+
+TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
+  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"),
+      share("VX_SHARE", "share");
+  struct {
+    const char* value;
+    const char* expected;
+  } cases[] = {
+      {"D:\\$(VX_SUB)\\x", "D:\\tools\\x"},
+      {"$(VX_SERVER)\\$(VX_SHARE)\\tools", "\\\\server\\share\\tools"},
+  };
+  for (const auto& c : cases) {
+    const filepath p =
+        entrytofilepath::convert(envbuilder::entry("a", c.value));
+    EXPECT_EQ(p.str(), c.expected) << c.value;
+    EXPECT_EQ(p, filepath(c.expected)) << c.value;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // Path rules of the Windows backend.
 
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -111,6 +116,60 @@ TEST(filepath_windows_test, bare_root_replacing_first_component) {
   filepath inner("a/$(DRIVE)/tools");
   inner.assign(inner.begin() + 1, filepath("C:"));
   EXPECT_EQ(inner.str(), "a\\tools");
+}
+
+TEST(filepath_windows_test, assigned_path_is_the_path_of_its_own_text) {
+  // A server without its share: the share joins the root, and stepping on
+  // from the position returned reaches what follows.
+  filepath server("$(SERVER)/share/tools");
+  filepath::iterator at = server.assign(server.begin(), filepath("//server"));
+  EXPECT_EQ(server, filepath("\\\\server\\share\\tools"));
+  EXPECT_EQ(comps(server), std::vector<std::string>{"tools"});
+  EXPECT_EQ((++at)->str(), "tools");
+  // The root of the current drive after a drive or a share stays on it.
+  struct {
+    const char* path;
+    const char* with;
+    const char* expected;
+  } cases[] = {
+      {"D:\\$(SUB)\\x", "\\tools", "D:\\tools\\x"},
+      {"D:$(SUB)\\x", "/tools", "D:\\tools\\x"},
+      {"\\\\srv\\sh\\$(SUB)", "\\tools", "\\\\srv\\sh\\tools"},
+      {"$(SUB)\\x", "\\tools", "\\tools\\x"},
+      {"D:\\$(SUB)\\x", "E:\\tools", "E:\\tools\\x"},
+      {"\\$(SUB)\\x", "\\\\srv\\sh", "\\\\srv\\sh\\x"},
+  };
+  for (const auto& c : cases) {
+    filepath p(c.path);
+    p.assign(p.begin(), filepath(c.with));
+    EXPECT_EQ(p.str(), c.expected) << c.path;
+    EXPECT_EQ(p, filepath(p.str())) << c.path;
+  }
+}
+
+TEST(filepath_windows_test,
+     double_byte_characters_are_not_folded_byte_by_byte) {
+  // tests/CMakeLists.txt runs this once more with LC_ALL=ja_JP.UTF-8, which
+  // gives Wine the ANSI code page 932.
+  if (::GetACP() != 932) {
+    const char* ci = std::getenv("CI");
+    if (std::getenv("VORNENV_DBCS_TEST") != nullptr && ci != nullptr &&
+        std::strcmp(ci, "true") == 0) {
+      FAIL() << "the ANSI code page is " << ::GetACP()
+             << ", not 932: is ja_JP.UTF-8 installed?";
+    }
+    GTEST_SKIP()
+        << "needs the ANSI code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+  }
+  // Katakana A (83 41) and small YA (83 61) differ only in a second byte
+  // that, alone, would be 'A' and 'a'.
+  const std::string a = "C:\\\x83\x41", ya = "C:\\\x83\x61";
+  EXPECT_NE(filepath(a), filepath(ya));
+  EXPECT_TRUE(filepath(a) < filepath(ya) || filepath(ya) < filepath(a));
+  EXPECT_NE(pathcomp("\x83\x41"), pathcomp("\x83\x61"));
+  EXPECT_EQ(mergeuniquepathlist({}, a + ";" + ya, ';'), a + ";" + ya);
+  // Single-byte letters around them still fold.
+  EXPECT_EQ(filepath("C:\\X\x83\x41Y"), filepath("c:\\x\x83\x41y"));
 }
 
 TEST(filepath_windows_test, shared_libraries_are_dll_files_in_any_case) {

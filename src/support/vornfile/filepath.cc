@@ -187,7 +187,13 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
   const bool moreafter = i + 1 < ncomps_;
   const std::string_view withroot = with.text().substr(0, with.rootlen_);
   std::string root(text().substr(0, rootlen_));
-  if (i == 0 && !withroot.empty()) {
+  const char sep = backend::nativesep();
+  if (i == 0 && withroot.size() == 1 && root.size() > 1) {
+    // A lone separator is the root of the current drive: after a drive
+    // ("D:" or "D:") or a share it stays on that drive, as the platform
+    // combines the two.
+    if (root.back() != sep) root += sep;
+  } else if (i == 0 && !withroot.empty()) {
     if (with.ncomps_ == 0 && moreafter) {
       // A bare root in front of further components reads as if the text
       // went on after it: "C:" followed by "tools" is "C:\tools".
@@ -207,7 +213,6 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
   std::string out;
   out.reserve(root.size() + textlen_ + with.textlen_ + 1);
   out += root;
-  const char sep = backend::nativesep();
   std::size_t count = 0;
   auto add = [&](std::string_view c) {
     if (count != 0) out += sep;
@@ -231,8 +236,12 @@ filepath::iterator filepath::assign(iterator pos, const filepath& with) {
     count = 1;
     last = 0;
   }
-  settext(std::move(out), root.size(), count);
-  return iterator(this, last);
+  // Read back from its text, so that the result is the path its text
+  // names: a share after a bare "\\server" becomes part of the root.
+  // Components that went into the root were at the front.
+  parse(out);
+  last -= static_cast<std::ptrdiff_t>(count - ncomps_);
+  return iterator(this, std::max<std::ptrdiff_t>(last, -1));
 }
 
 bool filepath::standalonecomponents() const {

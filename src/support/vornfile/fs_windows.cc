@@ -46,6 +46,31 @@ std::string getdirectory(Fn fn) {
   }
 }
 
+// The lead bytes of the ANSI code page: in a double-byte code page such as
+// 932 the byte after one is the second half of a character, and may be
+// anything from 0x40 up, 'A' to 'Z' included.
+class leadbytes {
+ public:
+  leadbytes() {
+    CPINFO info;
+    if (::GetCPInfo(CP_ACP, &info) == 0 || info.MaxCharSize != 2) return;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+      for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c)
+        lead_[c] = true;
+    }
+  }
+  bool operator()(char c) const { return lead_[static_cast<unsigned char>(c)]; }
+
+ private:
+  bool lead_[256] = {};
+};
+
+const leadbytes& acpleadbytes() {
+  // Built on first use; trivially destructible, so unloading runs nothing.
+  static const leadbytes table;
+  return table;
+}
+
 struct findcloser {
   void operator()(HANDLE h) const { ::FindClose(h); }
 };
@@ -95,7 +120,17 @@ std::size_t splitroot(std::string_view text, std::string& root) {
 }
 
 void fold(char* first, char* last) {
-  for (; first != last; ++first) *first = lower(*first);
+  // Only single-byte letters fold: folding the second byte of a
+  // double-byte character would make two characters compare equal.  A NUL
+  // (between the components of a key) is never a second byte.
+  const leadbytes& lead = acpleadbytes();
+  for (; first != last; ++first) {
+    if (lead(*first)) {
+      if (first + 1 != last && first[1] != '\0') ++first;
+    } else {
+      *first = lower(*first);
+    }
+  }
 }
 
 bool foldscase() { return true; }

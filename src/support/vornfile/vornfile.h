@@ -148,9 +148,13 @@ class VORNFILE_EXPORT filepath {
   // Replaces the component at pos (REQUIRES: begin() <= pos < end()) by the
   // components of with.  When pos is the first component and with has a
   // root, the result takes that root too, so "$(HOME)/tools" can become an
-  // absolute path.  Returns the position of the last component put in: one
-  // before pos when with has none, so that stepping forward once always
-  // reaches the component that followed pos.
+  // absolute path; a root of the current drive ("\tools") after a drive or
+  // a share keeps that drive or share, as the platform combines them.  The
+  // result is the path its own text reads as (a share after a bare
+  // "\\server" joins the root).  Returns the position of the last component
+  // put in: one before pos when with has none, so that stepping forward
+  // once always reaches the component that followed pos (or the first one
+  // left, when that went into the root).
   iterator assign(iterator pos, const filepath& with);
 
   // True when every component, read alone as a path, is that one component

@@ -8,7 +8,10 @@
 #ifndef VORNPLATFORM_BACKEND_H_
 #define VORNPLATFORM_BACKEND_H_
 
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vornplatform::backend {
@@ -45,6 +48,11 @@ std::vector<listedvar> listvars();
 std::string lookupkey(const std::string& name);
 // Whether lookupkey() ever differs from the name.
 bool foldsnames();
+
+// The longest value a variable can hold, in the units valuelength() counts.
+std::size_t longestvalue();
+// The length of a value in those units; never more than its bytes.
+std::size_t valuelength(std::string_view value);
 
 }  // namespace vornplatform::backend
 

@@ -46,4 +46,10 @@ std::string lookupkey(const std::string& name) { return name; }
 
 bool foldsnames() { return false; }
 
+// MAX_ARG_STRLEN: the kernel refuses to start a program with a longer
+// environment string.
+std::size_t longestvalue() { return 131072; }
+
+std::size_t valuelength(std::string_view value) { return value.size(); }
+
 }  // namespace vornplatform::backend

@@ -100,6 +100,10 @@ envsnapshot::envsnapshot() {
   }
 }
 
+std::size_t longestvalue() { return backend::longestvalue(); }
+
+std::size_t valuelength(std::string_view value) { return backend::valuelength(value); }
+
 envsnapshot::envsnapshot(const envsnapshot& other) = default;
 
 envsnapshot& envsnapshot::operator=(const envsnapshot& other) = default;

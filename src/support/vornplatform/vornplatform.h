@@ -76,6 +76,14 @@ VORNPLATFORM_EXPORT void putenvexact(const vornstr& name, const std::string& val
 // The exact text of a narrow text.
 VORNPLATFORM_EXPORT std::string exacttext(const vornstr& narrow);
 
+// The longest value a variable can hold: 32,767 characters on Windows (UTF-16
+// units, the narrow text being in the ANSI code page); elsewhere 131,072
+// bytes, the Linux kernel's limit on one environment string.
+VORNPLATFORM_EXPORT std::size_t longestvalue();
+// The length of value in the units of longestvalue(); never more than its
+// size in bytes, so a text of no more bytes than that always fits.
+VORNPLATFORM_EXPORT std::size_t valuelength(std::string_view value);
+
 // A copy of every variable of the calling process, taken at construction.
 // get() answers as getenvvar() would have answered then, with a hash lookup
 // instead of a search of the whole environment, which is linear on every
