@@ -102,6 +102,10 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
+    // The 1-based line of the section's header in the description file; 0
+    // for a section that was not read from a file (or past line 2^32 - 1).
+    // Copies keep it; equality and order ignore it.
+    std::size_t line() const { return line_; }
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
 
@@ -141,6 +145,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // so that a host that only applies a file never pays for it in time or
     // memory.  A copy builds its own.
     std::deque<entry> entries_;
+    std::uint32_t line_ = 0;
     mutable std::vector<std::uint32_t> index_;
     mutable std::size_t indexed_ = 0;
     mutable std::once_flag indexonce_;

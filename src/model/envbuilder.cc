@@ -1,5 +1,7 @@
 #include "vornenv/envbuilder.h"
 
+#include <cstdint>
+
 #include "support/diagnostics.h"
 #include "vornenv/sections.h"
 
@@ -46,6 +48,8 @@ std::vector<std::string> envbuilder::sectionnames() const {
 bool envbuilder::beginsection(const char* name) {
   std::string key(name);
   std::unique_ptr<section> created = createsection(key);
+  const std::size_t line = currentline();
+  created->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
   // try_emplace leaves created alone when the name is taken; it is then
   // destroyed on the way out.
   auto [it, inserted] = sections_.try_emplace(key, nullptr);
