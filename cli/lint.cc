@@ -59,12 +59,17 @@ std::vector<std::string> references(const std::string& text) {
   return names;
 }
 
-// Where the file's "Environment" sets each variable, by the platform's key.
+// Where the file's "Environment" sets the variables asked about, by the
+// platform's key.  Only those are kept: a large file's names are not copied.
 class setters {
  public:
-  explicit setters(const envbuilder& builder) {
-    const envbuilder::section& env = builder.getsection("Environment");
-    for (const envbuilder::entry& e : env) lines_.emplace(envkey(e.name()), e.line());
+  setters(const envbuilder& builder, const std::vector<std::string>& wanted) {
+    for (const std::string& name : wanted) lines_.emplace(envkey(name), 0);
+    if (lines_.empty()) return;
+    for (const envbuilder::entry& e : builder.getsection("Environment")) {
+      auto it = lines_.find(envkey(e.name()));
+      if (it != lines_.end() && it->second == 0) it->second = e.line();
+    }
   }
   // The line that sets name, or 0.
   std::size_t lineof(const std::string& name) const {
@@ -228,7 +233,7 @@ void unsethints(const error& e, const envbuilder& builder, std::vector<std::stri
   const std::size_t close = m.rfind("' envvar is not set yet!");
   if (m.empty() || m[0] != '\'' || close == std::string::npos) return;
   const std::string name = m.substr(1, close - 1);
-  const std::size_t at = setters(builder).lineof(name);
+  const std::size_t at = setters(builder, {name}).lineof(name);
   if (at > e.line()) {
     hints.push_back(name + " is set at line " + std::to_string(at) + ", after this line");
     return;
@@ -480,7 +485,11 @@ std::size_t editdistance(const std::string& a, const std::string& b) {
 
 std::vector<finding> lint(const envbuilder& builder) {
   std::vector<finding> out;
-  const setters set(builder);
+  std::vector<std::string> referred;
+  for (const envbuilder::entry& e : builder.getsection("Environment")) {
+    for (std::string& ref : references(e.value())) referred.push_back(std::move(ref));
+  }
+  const setters set(builder, referred);
   for (const envbuilder::section* s : infileorder(builder)) lintsection(*s, set, out);
   std::stable_sort(out.begin(), out.end(),
                    [](const finding& a, const finding& b) { return a.line < b.line; });
