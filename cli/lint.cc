@@ -333,6 +333,7 @@ filereport checkfile(const std::string& file, bool strict) {
   filereport report{file, filereport::state::ok, {}};
   std::vector<finding> warnings;
   std::optional<finding> failed;
+  std::string failedsection;
   std::unique_ptr<envbuilder> builder;
   const iniparser* reader = nullptr;
   {
@@ -343,6 +344,7 @@ filereport checkfile(const std::string& file, bool strict) {
       (*builder)();
     } catch (const error& e) {
       failed = explainfailure(e, builder.get());
+      failedsection = e.section();
     }
   }
   if (builder) {
@@ -350,6 +352,11 @@ filereport checkfile(const std::string& file, bool strict) {
       // The failure's hint says it already.
       if (failed && failed->rule == "unset" && f.rule == "later-reference" &&
           f.line == failed->line) {
+        continue;
+      }
+      // A path section that failed at an entry holds none: it is not empty.
+      if (failed && f.rule == "empty-path-section" &&
+          f.message == "[" + failedsection + "] lists no directory") {
         continue;
       }
       warnings.push_back(std::move(f));

@@ -146,6 +146,15 @@ TEST_F(check_test, broken_and_suspicious_files_get_their_lines_warnings_and_hint
        1,
        {":4: error: bin --> $(VORNENV_CT_ROOT)/n\xC3\xB6pe invalid entry found!",
         ":4: hint: looked for the directory '" + missing + "'"}},
+      {"quotedpath.ini",
+       "[Environment]\nVORNENV_CT_ROOT = \"opt-app\"\n[Executable Paths]\nbin = "
+       "$(VORNENV_CT_ROOT)/bin\n",
+       {},
+       1,
+       {":2: warning: the value of 'VORNENV_CT_ROOT' is wrapped in quotes, which are kept "
+        "[quoted-value]",
+        ":2: hint: quotes are part of the value here: write it without them",
+        ":4: error: \"opt-app\" entrytofilepath - expanded envvar to invalid path!"}},
       {"dup.ini",
        "[Environment]\nA = 1\nB = 2\nA = 3\n",
        {},
