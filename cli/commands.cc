@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cli/errors.h"
+#include "cli/lint.h"
 #include "cli/platform.h"
 #include "src/support/nodestructor.h"
 
@@ -38,15 +39,6 @@ class filereports {
   diagnostichandler previous_;
 };
 
-// Keeps a builder that is no longer needed until the process ends, when the
-// operating system takes its memory back in one go: freeing a large file's
-// entries one by one would take a tenth of a check's time.  It stays
-// reachable, so leak checkers see no leak; the one kept before is freed.
-void keeptoexit(std::unique_ptr<envbuilder> builder) {
-  static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
-  *kept.get() = std::move(builder);
-}
-
 // What a host does with a description file: construct, then parse.  A
 // failure comes out as filefailure, compiler style.
 std::unique_ptr<envbuilder> applyfile(const std::string& file) {
@@ -59,10 +51,10 @@ std::unique_ptr<envbuilder> applyfile(const std::string& file) {
     return builder;
   } catch (const error& e) {
     // What a failing file read is freed as a passing one's is: at exit.
+    // The hints read what the builder holds of the file, so it goes after.
+    std::string text = describe(file, explainfailure(e, builder.get()));
     keeptoexit(std::move(builder));
-    std::string where = printable(file);
-    if (e.line() != 0) where += ':' + std::to_string(e.line());
-    throw filefailure(where + ": error: " + printable(e.message()));
+    throw filefailure(text);
   }
 }
 
@@ -91,20 +83,6 @@ std::vector<difference> diffenv(const envmap& before, const envmap& after) {
     }
   }
   return out;
-}
-
-// Puts the environment back to the snapshot, empty values included.
-void restoreenv(const envmap& start) {
-  const envmap now = snapshotenv();
-  bool ok = true;
-  for (const auto& [key, var] : now) {
-    if (start.count(key) == 0) ok = setenvexact(var.name, std::nullopt) && ok;
-  }
-  for (const auto& [key, var] : start) {
-    auto it = now.find(key);
-    if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
-  }
-  if (!ok) throw failure("check: cannot restore the starting environment");
 }
 
 // Terminal colours for show; all empty when colour is off.
@@ -152,6 +130,29 @@ void showchanges(const std::vector<difference>& changes, const palette& p, std::
 }
 
 }  // namespace
+
+// Keeps a builder that is no longer needed until the process ends, when the
+// operating system takes its memory back in one go: freeing a large file's
+// entries one by one would take a tenth of a check's time.  It stays
+// reachable, so leak checkers see no leak; the one kept before is freed.
+void keeptoexit(std::unique_ptr<envbuilder> builder) {
+  static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
+  *kept.get() = std::move(builder);
+}
+
+// Puts the environment back to the snapshot, empty values included.
+void restoreenv(const envmap& start) {
+  const envmap now = snapshotenv();
+  bool ok = true;
+  for (const auto& [key, var] : now) {
+    if (start.count(key) == 0) ok = setenvexact(var.name, std::nullopt) && ok;
+  }
+  for (const auto& [key, var] : start) {
+    auto it = now.find(key);
+    if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
+  }
+  if (!ok) throw failure("check: cannot restore the starting environment");
+}
 
 const char* sectionkind(const std::string& name) {
   // The builder's own choice, by exact name; the library has no query for it.
@@ -204,23 +205,6 @@ int libscmd(const std::string& file, const std::string& section, std::ostream& o
     out << printable(lib.str()) << '\n';
   }
   return 0;
-}
-
-int checkcmd(const std::vector<std::string>& files, std::ostream& out) {
-  const envmap start = snapshotenv();
-  int status = 0;
-  for (const std::string& file : files) {
-    restoreenv(start);
-    try {
-      keeptoexit(applyfile(file));
-      out << printable(file) << ": ok\n";
-    } catch (const filefailure& e) {
-      status = 1;
-      out << e.what() << '\n';
-    }
-  }
-  restoreenv(start);
-  return status;
 }
 
 int expandcmd(const std::vector<std::string>& texts, std::ostream& out) {

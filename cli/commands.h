@@ -12,9 +12,13 @@
 #define VORNENV_CLI_COMMANDS_H_
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <vornenv/vornenv.h>
+
+#include "cli/platform.h"
 #include "cli/quote.h"
 
 namespace vornenv::cli {
@@ -37,14 +41,15 @@ int showcmd(const std::vector<std::string>& files, bool colour, std::ostream& ou
 // one a line.  Fails when the file has no such section.
 int libscmd(const std::string& file, const std::string& section, std::ostream& out);
 
-// Applies each file to a fresh copy of the starting environment and writes
-// "FILE: ok" or "FILE:LINE: error: message" (without LINE when the failure
-// concerns no line, such as an unreadable file).  Returns 1 when any file
-// fails.
-int checkcmd(const std::vector<std::string>& files, std::ostream& out);
-
 // Writes the expansion of each text, one a line.
 int expandcmd(const std::vector<std::string>& texts, std::ostream& out);
+
+// Keeps a builder that is no longer needed until the process ends (the one
+// kept before is freed).
+void keeptoexit(std::unique_ptr<envbuilder> builder);
+
+// Puts the environment back to the snapshot, empty values included.
+void restoreenv(const envmap& start);
 
 // The kind of section that the builder makes for a section name:
 // "library paths", "executable paths", "environment" or "plain".

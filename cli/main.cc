@@ -15,6 +15,7 @@
 
 #include "cli/commands.h"
 #include "cli/errors.h"
+#include "cli/lint.h"
 #include "cli/platform.h"
 #include "cli/quote.h"
 
@@ -33,6 +34,8 @@ struct invocation {
   std::optional<std::string> systemdirs;
   std::optional<std::string> format;
   std::optional<std::string> section;
+  bool strict = false;  // check
+  bool each = false;    // check
 };
 
 const char* const commands[] = {"run", "export", "show", "libs", "check", "expand"};
@@ -47,7 +50,9 @@ void usage(std::ostream& out) {
          "                                   a shell: sh, fish, powershell, cmd, json\n"
          "  show FILE...                     shows the sections and the changed variables\n"
          "  libs FILE [--section NAME]       prints where the section's libraries are found\n"
-         "  check FILE...                    tells whether each file applies cleanly\n"
+         "  check FILE... [--strict] [--each] [--format F]\n"
+         "                                   tells whether the files apply cleanly, and\n"
+         "                                   warns of likely mistakes\n"
          "  expand TEXT...                   prints each text with $(NAME) expanded\n"
          "\n"
          "options:\n"
@@ -92,10 +97,28 @@ void commandhelp(const std::string& command, std::ostream& out) {
            "directories, the directories of the section (default \"Library Paths\") and\n"
            "PATH are searched in that order, one path a line.\n";
   } else if (command == "check") {
-    out << "usage: vornenv check [--system-dirs DIRS] FILE...\n\n"
-           "Applies each FILE to a fresh copy of the starting environment and prints\n"
-           "'FILE: ok', or 'FILE:LINE: error: message' when it fails (without LINE when\n"
-           "no line is concerned).  Exits with 1 when any file fails.\n";
+    out << "usage: vornenv check [--system-dirs DIRS] FILE... [--strict] [--each] [--format F]\n\n"
+           "Applies the FILEs as run does, in order on one environment, and prints\n"
+           "'FILE: ok' for each that applies.  A failure is printed once, compiler\n"
+           "style, followed by lines that help to mend it:\n"
+           "  FILE:LINE: error: message\n"
+           "  FILE:LINE: hint: what to look at\n"
+           "(without LINE when no line is concerned).  The files after a failing one\n"
+           "are skipped.  Mistakes that apply but likely do not do what was meant are\n"
+           "warnings, 'FILE:LINE: warning: message [rule]', with 'FILE: ok, N warnings':\n"
+           "  section-name        [Enviroment], [environment], [Executable Path] ...\n"
+           "  shell-reference     $VAR, ${VAR} or %VAR% in a value; a reference is $(VAR)\n"
+           "  quoted-value        a value wrapped in quotes, which are kept\n"
+           "  export-name         an entry name beginning 'export ' or 'set '\n"
+           "  relative-directory  a path section's directory that is relative\n"
+           "  later-reference     a reference to a variable the file sets later\n"
+           "  empty-path-section  a path section without directories\n"
+           "  library-warning     the library's own (libraries that system ones override)\n"
+           "options:\n"
+           "  --strict    warnings fail the file too\n"
+           "  --each      check each FILE on its own, on the starting environment\n"
+           "  --format F  text (default); json; sarif (SARIF 2.1.0, for code scanning)\n"
+           "Exits with 1 when a file fails, 0 otherwise.\n";
   } else if (command == "expand") {
     out << "usage: vornenv expand TEXT...\n\n"
            "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
@@ -154,8 +177,12 @@ invocation parse(const std::vector<std::string>& args) {
       inv.help = true;
     } else if (auto dirs = takevalue(args, i, "--system-dirs", cmd)) {
       inv.systemdirs = dirs;
-    } else if (auto format = cmd == "export" ? takevalue(args, i, "--format", cmd) : std::nullopt) {
+    } else if (auto format = cmd == "export" || cmd == "check"
+                                 ? takevalue(args, i, "--format", cmd)
+                                 : std::nullopt) {
       inv.format = format;
+    } else if (cmd == "check" && (arg == "--strict" || arg == "--each")) {
+      (arg == "--strict" ? inv.strict : inv.each) = true;
     } else if (auto section = cmd == "libs" ? takevalue(args, i, "--section", cmd) : std::nullopt) {
       inv.section = section;
     } else {
@@ -197,7 +224,14 @@ int dispatch(const invocation& inv) {
   }
   if (cmd == "check") {
     requireoperands(inv, "description file");
-    return checkcmd(inv.operands, std::cout);
+    checkoptions options;
+    options.strict = inv.strict;
+    options.each = inv.each;
+    const std::string name = inv.format.value_or("text");
+    if (!parsecheckformat(name, options.format)) {
+      throw usageerror(cmd, "unknown format '" + printable(name) + "'");
+    }
+    return checkcmd(inv.operands, options, std::cout);
   }
   requireoperands(inv, "text");
   return expandcmd(inv.operands, std::cout);

@@ -101,6 +101,10 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
+    // The 1-based line of the section's header in the description file; 0
+    // for a section that was not read from a file (or past line 2^32 - 1).
+    // Copies keep it; equality and order ignore it.
+    std::size_t line() const { return line_; }
     const_iterator begin() const;
     const_iterator end() const;
 
@@ -136,6 +140,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // empty section costs little more than its name (a file may hold
     // millions).
     std::unique_ptr<store> store_;
+    std::uint32_t line_ = 0;
   };
 
   // Keeps a copy of path; opens nothing (the parse, operator(), does that).

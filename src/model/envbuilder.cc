@@ -1,6 +1,7 @@
 #include "vornenv/envbuilder.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "support/diagnostics.h"
 #include "support/hashindex.h"
@@ -74,6 +75,8 @@ bool envbuilder::beginsection(const char* name) {
   sections_.push_back(createsection(std::string(key)));
   hashindex::insert(index_, sections_.size(), sections_.size() - 1, hash,
                     nameat{sections_});
+  const std::size_t line = currentline();
+  sections_.back()->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
   current_ = sections_.back().get();
   return true;
 }

@@ -60,8 +60,8 @@ envbuilder::section::section(const std::string& name) : name_(name) {}
 
 envbuilder::section::section(const section& other)
     : name_(other.name_),
-      store_(other.store_ ? std::make_unique<store>(other.store_->entries)
-                          : nullptr) {}
+      store_(other.store_ ? std::make_unique<store>(other.store_->entries) : nullptr),
+      line_(other.line_) {}
 
 envbuilder::section::~section() = default;
 

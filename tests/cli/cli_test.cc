@@ -88,6 +88,7 @@ TEST(cli_test, failing_files_exit_1_with_one_located_line) {
   EXPECT_EQ(r.err, "vornenv: error: 'VORNENV_CLI_UNSET' envvar is not set yet!\n");
 }
 
+// check --each: each file on the starting environment.
 TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
   scopedtempdir dir;
   scopedenv unset("VORNENV_CLI_A", std::nullopt);
@@ -98,7 +99,7 @@ TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
       "bad.ini", "; missing directory\n[Executable Paths]\nok = " + dir.path().string() +
                      "\nno = " + dir.file("nope") + "\n");
   const std::string unreadable = dir.file("absent.ini");
-  const ranprogram r = runvornenv({"check", good, leaks, bad, unreadable});
+  const ranprogram r = runvornenv({"check", "--each", good, leaks, bad, unreadable});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, good + ": ok\n" + leaks + ":2: error: 'VORNENV_CLI_A' envvar is not set yet!\n" +
                        bad + ":4: error: no --> " + dir.file("nope") + " invalid entry found!\n" +
@@ -114,7 +115,8 @@ TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
 TEST(cli_test, failures_and_names_are_escaped_for_the_terminal) {
   scopedtempdir dir;
   const std::string dup = dir.write("dup.ini", "[Sec\x1b[2Jtion]\nk = v\n\n[Sec\x1b[2Jtion]\n");
-  const std::string dupline = dup + ":4: error: Sec\\x1B[2Jtion duplicate sections defined!\n";
+  const std::string dupline = dup + ":4: error: Sec\\x1B[2Jtion duplicate sections defined!\n" +
+                              dup + ":4: hint: [Sec\\x1B[2Jtion] begins at line 1 already\n";
   ranprogram r = runvornenv({"show", dup});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, dupline);
@@ -125,7 +127,8 @@ TEST(cli_test, failures_and_names_are_escaped_for_the_terminal) {
   const std::string nul = dir.write("zero.ini", std::string("[S]\nA = 1\nbad\0line\x1b\n", 20));
   r = runvornenv({"check", nul});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, nul + ":3: error: bad\\x00line\\x1B invalid entry found in ini file!\n");
+  EXPECT_EQ(r.out, nul + ":3: error: bad\\x00line\\x1B invalid entry found in ini file!\n" + nul +
+                       ":3: hint: the line holds a NUL byte\n");
   EXPECT_EQ(r.err, "");
 
   const std::string shown = dir.write("shown.ini", "[a\x1b]0;title\x07]\nk = v\n");

@@ -121,8 +121,9 @@ TEST_F(located_test, lines_are_counted_across_a_large_file) {
   EXPECT_EQ(e.message(), std::string("bad\0line invalid entry found in ini file!", 41));
 }
 
-// Entries remember their line, also when a path section rewrites them.
-TEST_F(located_test, entries_keep_their_line) {
+// Entries and headers remember their line, also when a path section
+// rewrites the entries; a copy of the builder keeps them.
+TEST_F(located_test, entries_and_headers_keep_their_line) {
   const std::string dir = dir_.mkdir("d");
   const std::string file = dir_.write(
       "ok.ini", "[S]\nfirst = 1\n\n; c\nsecond = 2\n[Executable Paths]\n\nbin = " + dir + "//./\n");
@@ -135,6 +136,10 @@ TEST_F(located_test, entries_keep_their_line) {
   EXPECT_EQ(bin.line(), 8u);
   EXPECT_EQ(envbuilder::entry("made", "here").line(), 0u);
   EXPECT_EQ(b.currentline(), 0u);
+  const envbuilder copy(b);
+  EXPECT_EQ(copy.getsection("S").line(), 1u);
+  EXPECT_EQ(copy.getsection("Executable Paths").line(), 6u);
+  EXPECT_EQ(b.getsection("absent").line(), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,639 @@
+#include "cli/lint.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "cli/commands.h"
+#include "cli/platform.h"
+#include "cli/quote.h"
+
+namespace vornenv::cli {
+
+namespace {
+
+using level = finding::level;
+
+const char* const actingsections[] = {"Environment", "Executable Paths", "Library Paths"};
+
+bool acts(const envbuilder::section& s) { return std::string(sectionkind(s.name())) != "plain"; }
+bool ispathlist(const envbuilder::section& s) {
+  return s.name() == "Executable Paths" || s.name() == "Library Paths";
+}
+
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool isnamechar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// The sections in file order: the builder keeps them by name.
+std::vector<const envbuilder::section*> infileorder(const envbuilder& builder) {
+  std::vector<const envbuilder::section*> out;
+  for (const std::string& name : builder.sectionnames()) {
+    out.push_back(&builder.getsection(name.c_str()));
+  }
+  std::stable_sort(out.begin(), out.end(),
+                   [](const auto* a, const auto* b) { return a->line() < b->line(); });
+  return out;
+}
+
+// The names that $(NAME) references in text, in order.
+std::vector<std::string> references(const std::string& text) {
+  std::vector<std::string> names;
+  for (std::size_t at = text.find("$("); at != std::string::npos; at = text.find("$(", at)) {
+    const std::size_t close = text.find(')', at + 2);
+    if (close == std::string::npos) break;
+    names.push_back(text.substr(at + 2, close - at - 2));
+    at = close + 1;
+  }
+  return names;
+}
+
+// Where the file's "Environment" sets the variables asked about, by the
+// platform's key.  Only those are kept: a large file's names are not copied.
+class setters {
+ public:
+  setters(const envbuilder& builder, const std::vector<std::string>& wanted) {
+    for (const std::string& name : wanted) lines_.emplace(envkey(name), 0);
+    if (lines_.empty()) return;
+    for (const envbuilder::entry& e : builder.getsection("Environment")) {
+      auto it = lines_.find(envkey(e.name()));
+      if (it != lines_.end() && it->second == 0) it->second = e.line();
+    }
+  }
+  // The line that sets name, or 0.
+  std::size_t lineof(const std::string& name) const {
+    auto it = lines_.find(envkey(name));
+    return it == lines_.end() ? 0 : it->second;
+  }
+
+ private:
+  std::map<std::string, std::size_t> lines_;
+};
+
+// A reference written as another syntax would write it ($NAME, ${NAME},
+// %NAME%), or "" when value holds none.
+std::string foreignreference(const std::string& v) {
+  for (std::size_t i = 0; i + 1 < v.size(); ++i) {
+    if (v[i] == '$' && v[i + 1] == '{') {
+      const std::size_t close = v.find('}', i + 2);
+      if (close != std::string::npos && close > i + 2) return v.substr(i, close - i + 1);
+    } else if (v[i] == '$' &&
+               (std::isalpha(static_cast<unsigned char>(v[i + 1])) != 0 || v[i + 1] == '_')) {
+      std::size_t end = i + 1;
+      while (end < v.size() && isnamechar(v[end])) ++end;
+      return v.substr(i, end - i);
+    } else if (v[i] == '%') {
+      std::size_t end = i + 1;
+      while (end < v.size() && isnamechar(v[end])) ++end;
+      if (end < v.size() && end > i + 1 && v[end] == '%') return v.substr(i, end - i + 1);
+    }
+  }
+  return std::string();
+}
+
+// The name inside a foreign reference: "$HOME", "${HOME}", "%HOME%" give HOME.
+std::string referredname(const std::string& ref) {
+  if (ref[0] == '%') return ref.substr(1, ref.size() - 2);
+  if (ref[1] == '{') return ref.substr(2, ref.size() - 3);
+  return ref.substr(1);
+}
+
+bool isabsolute(const std::string& path) { return std::filesystem::u8path(path).is_absolute(); }
+
+std::string workingdirectory() {
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::string() : cwd.u8string();
+}
+
+void lintsection(const envbuilder::section& s, const setters& set, std::vector<finding>& out) {
+  const std::string name = s.name();
+  if (!acts(s)) {
+    for (const char* kind : actingsections) {
+      const std::string l = lower(name), k = lower(kind);
+      if (l == k || (l.size() >= 5 && editdistance(l, k) <= 2)) {
+        out.push_back({level::warning,
+                       "section-name",
+                       s.line(),
+                       "[" + name + "] does nothing when applied: did you mean [" + kind + "]?",
+                       {"only [Environment], [Executable Paths] and [Library Paths] act, "
+                        "spelt exactly so; other sections only hold settings"}});
+        break;
+      }
+    }
+    return;
+  }
+  if (ispathlist(s) && s.begin() == s.end()) {
+    out.push_back(
+        {level::warning, "empty-path-section", s.line(), "[" + name + "] lists no directory", {}});
+  }
+  for (const envbuilder::entry& e : s) {
+    const std::string& v = e.value();
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+      out.push_back({level::warning,
+                     "quoted-value",
+                     e.line(),
+                     "the value of '" + e.name() + "' is wrapped in quotes, which are kept",
+                     {"quotes are part of the value here: write it without them"}});
+    }
+    const std::string foreign = foreignreference(v);
+    if (!foreign.empty()) {
+      out.push_back({level::warning,
+                     "shell-reference",
+                     e.line(),
+                     "'" + foreign + "' is kept as written, not replaced",
+                     {"a reference to a variable is written $(" + referredname(foreign) + ")"}});
+    }
+    if (s.name() == "Environment") {
+      for (const char* prefix : {"export ", "set "}) {
+        if (e.name().rfind(prefix, 0) == 0) {
+          out.push_back({level::warning,
+                         "export-name",
+                         e.line(),
+                         "the variable set is named '" + e.name() + "', with its '" +
+                             std::string(prefix, std::strlen(prefix) - 1) + "'",
+                         {"write '" + e.name().substr(std::strlen(prefix)) + " = ...'"}});
+        }
+      }
+      for (const std::string& ref : references(v)) {
+        const std::size_t at = set.lineof(ref);
+        if (at > e.line()) {
+          out.push_back({level::warning,
+                         "later-reference",
+                         e.line(),
+                         "'" + ref + "' is set at line " + std::to_string(at) + ", after this line",
+                         {"here it has the value it had before this file"}});
+        }
+      }
+    }
+    if (ispathlist(s) && !isabsolute(v)) {
+      out.push_back({level::warning,
+                     "relative-directory",
+                     e.line(),
+                     "the directory '" + v + "' is relative: it depends on the working directory",
+                     {"start it from a variable that holds an absolute directory"}});
+    }
+  }
+}
+
+// The text of the line that a syntax failure quotes, or nullopt.
+std::optional<std::string> syntaxline(const std::string& message) {
+  static const std::string_view tail = " invalid entry found in ini file!";
+  if (message.size() < tail.size() ||
+      message.compare(message.size() - tail.size(), tail.size(), tail) != 0) {
+    return std::nullopt;
+  }
+  return message.substr(0, message.size() - tail.size());
+}
+
+void syntaxhints(const error& e, const envbuilder* builder, std::vector<std::string>& hints) {
+  const std::optional<std::string> line = syntaxline(e.message());
+  if (!line) return;
+  const std::string& t = *line;
+  const auto equals = std::count(t.begin(), t.end(), '=');
+  if (e.line() == 1 && t.rfind("\xEF\xBB\xBF", 0) == 0) {
+    hints.push_back("the file starts with a UTF-8 byte-order mark: save it without one");
+  } else if (t.find('\0') != std::string::npos) {
+    hints.push_back("the line holds a NUL byte");
+  } else if (t[0] == '#') {
+    hints.push_back("'#' does not start a comment here, ';' does");
+  } else if (t[0] == '[') {
+    const std::size_t close = t.find(']');
+    const std::size_t after =
+        close == std::string::npos ? std::string::npos : t.find_first_not_of(" \t", close + 1);
+    if (after != std::string::npos && (t[after] == ';' || t[after] == '#')) {
+      hints.push_back("a comment cannot follow a header: put it on a line of its own");
+    } else {
+      hints.push_back("a header is '[name]' alone on its line");
+    }
+  } else if (equals > 1) {
+    hints.push_back("a value cannot hold '='");
+  } else if (equals == 1 && (builder == nullptr || builder->sectionnames().empty())) {
+    hints.push_back("entries follow a section header, such as [Environment]");
+  } else if (equals == 0) {
+    hints.push_back(
+        "an entry is 'NAME = value', a header '[name]', a comment starts with "
+        "';'");
+  }
+}
+
+void unsethints(const error& e, const envbuilder& builder, std::vector<std::string>& hints) {
+  const std::string& m = e.message();
+  const std::size_t close = m.rfind("' envvar is not set yet!");
+  if (m.empty() || m[0] != '\'' || close == std::string::npos) return;
+  const std::string name = m.substr(1, close - 1);
+  const std::size_t at = setters(builder, {name}).lineof(name);
+  if (at > e.line()) {
+    hints.push_back(name + " is set at line " + std::to_string(at) + ", after this line");
+    return;
+  }
+  if (at != 0) return;
+  for (const envbuilder::section* s : infileorder(builder)) {
+    if (acts(*s)) continue;
+    const envbuilder::entry& held = s->getentry(name.c_str());
+    if (held.name() == name && !name.empty()) {
+      hints.push_back(name + " is an entry of [" + s->name() + "] at line " +
+                      std::to_string(held.line()) + ", which sets no variable");
+      return;
+    }
+  }
+}
+
+void missingdirhints(const error& e, const envbuilder& builder, std::vector<std::string>& hints) {
+  const envbuilder::entry& held =
+      builder.getsection(e.section().c_str()).getentry(e.entry().c_str());
+  if (held.name() != e.entry() || held.value().empty()) return;
+  const std::string& dir = held.value();
+  std::string hint = "looked for the directory '" + dir + "'";
+  if (!isabsolute(dir)) hint += " in the working directory '" + workingdirectory() + "'";
+  const bool shown = e.message() == held.name() + " --> " + dir + " invalid entry found!";
+  if (!shown || !isabsolute(dir)) hints.push_back(hint);
+  std::error_code ec;
+  if (std::filesystem::exists(std::filesystem::u8path(dir), ec)) {
+    hints.push_back("'" + dir + "' exists, but is no directory");
+  }
+}
+
+void duplicatehints(const error& e, const envbuilder& builder, std::vector<std::string>& hints) {
+  const envbuilder::section& s = builder.getsection(e.section().c_str());
+  if (s.name() != e.section()) return;
+  if (e.entry().empty()) {
+    hints.push_back("[" + s.name() + "] begins at line " + std::to_string(s.line()) + " already");
+    return;
+  }
+  const envbuilder::entry& first = s.getentry(e.entry().c_str());
+  if (first.name() == e.entry()) {
+    hints.push_back(e.entry() + " is given at line " + std::to_string(first.line()) + " already");
+  }
+}
+
+void appendjsonfinding(const finding& f, std::string& out) {
+  out += "{\"line\": " + std::to_string(f.line) + ", \"level\": \"";
+  out += f.severity == level::error ? "error" : "warning";
+  out += "\", \"rule\": " + quotejson(f.rule) + ", \"message\": " + quotejson(f.message) +
+         ", \"hints\": [";
+  for (std::size_t i = 0; i < f.hints.size(); ++i) {
+    out += (i == 0 ? "" : ", ") + quotejson(f.hints[i]);
+  }
+  out += "]}";
+}
+
+struct filereport {
+  enum class state { ok, failed, skipped };
+  std::string file;
+  state outcome = state::ok;
+  std::vector<finding> findings;
+};
+
+const char* statename(filereport::state s) {
+  switch (s) {
+    case filereport::state::ok:
+      return "ok";
+    case filereport::state::failed:
+      return "failed";
+    case filereport::state::skipped:
+      return "skipped";
+  }
+  return "";
+}
+
+// The library's warnings while a file is checked become its findings, at the
+// line being read.  Restores the handler before on the way out.
+class collectwarnings {
+ public:
+  collectwarnings(std::vector<finding>& into, const iniparser* const& reader)
+      : previous_(setdiagnostichandler([&into, &reader](severity s, const std::string& message) {
+          if (s != severity::warning) return;
+          into.push_back({level::warning,
+                          "library-warning",
+                          reader != nullptr ? reader->currentline() : 0,
+                          message,
+                          {}});
+        })) {}
+  collectwarnings(const collectwarnings&) = delete;
+  collectwarnings& operator=(const collectwarnings&) = delete;
+  ~collectwarnings() { setdiagnostichandler(std::move(previous_)); }
+
+ private:
+  diagnostichandler previous_;
+};
+
+filereport checkfile(const std::string& file, bool strict) {
+  filereport report{file, filereport::state::ok, {}};
+  std::vector<finding> warnings;
+  std::optional<finding> failed;
+  std::string failedsection;
+  std::unique_ptr<envbuilder> builder;
+  const iniparser* reader = nullptr;
+  {
+    collectwarnings collect(warnings, reader);
+    try {
+      builder = std::make_unique<envbuilder>(vornfile::filepath(file));
+      reader = builder.get();
+      (*builder)();
+    } catch (const error& e) {
+      failed = explainfailure(e, builder.get());
+      failedsection = e.section();
+    }
+  }
+  if (builder) {
+    for (finding& f : lint(*builder)) {
+      // The failure's hint says it already.
+      if (failed && failed->rule == "unset" && f.rule == "later-reference" &&
+          f.line == failed->line) {
+        continue;
+      }
+      // A path section that failed at an entry holds none: it is not empty.
+      if (failed && f.rule == "empty-path-section" &&
+          f.message == "[" + failedsection + "] lists no directory") {
+        continue;
+      }
+      warnings.push_back(std::move(f));
+    }
+  }
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const finding& a, const finding& b) { return a.line < b.line; });
+  for (finding& w : warnings) {
+    if (strict) w.severity = level::error;
+  }
+  report.findings = std::move(warnings);
+  if (failed) report.findings.push_back(std::move(*failed));
+  if (failed || (strict && !report.findings.empty())) report.outcome = filereport::state::failed;
+  keeptoexit(std::move(builder));
+  return report;
+}
+
+void writetext(const std::vector<filereport>& reports, std::ostream& out) {
+  for (const filereport& r : reports) {
+    for (const finding& f : r.findings) out << describe(r.file, f) << '\n';
+    if (r.outcome == filereport::state::skipped) {
+      out << printable(r.file)
+          << ": skipped: an earlier file failed ('check --each' checks it on "
+             "its own)\n";
+    } else if (r.outcome == filereport::state::ok) {
+      out << printable(r.file) << ": ok";
+      if (!r.findings.empty()) {
+        out << ", " << r.findings.size() << (r.findings.size() == 1 ? " warning" : " warnings");
+      }
+      out << '\n';
+    }
+  }
+}
+
+void writejson(const std::vector<filereport>& reports, int status, std::ostream& out) {
+  std::string text = "{\"status\": \"";
+  text += status == 0 ? "ok" : "failed";
+  text += "\", \"files\": [";
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    const filereport& r = reports[i];
+    text += (i == 0 ? "" : ", ") + std::string("{\"file\": ") + quotejson(r.file) +
+            ", \"status\": \"" + statename(r.outcome) + "\", \"findings\": [";
+    for (std::size_t j = 0; j < r.findings.size(); ++j) {
+      if (j != 0) text += ", ";
+      appendjsonfinding(r.findings[j], text);
+    }
+    text += "]}";
+  }
+  out << text << "]}\n";
+}
+
+struct ruledoc {
+  const char* id;
+  const char* text;
+};
+
+const ruledoc ruledocs[] = {
+    {"unreadable", "The description file cannot be opened or read."},
+    {"syntax", "A line that is neither a header, an entry nor a comment."},
+    {"duplicate", "A section or entry name given twice."},
+    {"empty-side", "An entry whose name or value is empty."},
+    {"missing-directory", "A path section names a directory that does not exist."},
+    {"self-reference", "A variable whose value refers back to it."},
+    {"unset", "A reference to a variable that is not set."},
+    {"invalid-path", "A path that is not valid."},
+    {"refused-name", "A variable that the platform refuses to set."},
+    {"limit", "A text beyond what the platform can hold."},
+    {"failure", "The description file does not apply."},
+    {"section-name", "A section name close to a section kind that acts, but not it."},
+    {"shell-reference", "A reference written as a shell writes it, kept as written."},
+    {"quoted-value", "A value wrapped in quotes, which are kept."},
+    {"export-name", "An entry name beginning with a shell's command."},
+    {"relative-directory", "A relative directory in a path section."},
+    {"later-reference", "A reference to a variable that the same file sets later."},
+    {"empty-path-section", "A path section without directories."},
+    {"library-warning", "A library warning, such as libraries overridden by system ones."},
+};
+
+// A warning's rule, as opposed to a failure's kind.
+bool islintrule(const std::string& rule) {
+  const auto* first = std::find_if(std::begin(ruledocs), std::end(ruledocs), [](const ruledoc& d) {
+    return std::string(d.id) == "section-name";
+  });
+  return std::find_if(first, std::end(ruledocs),
+                      [&rule](const ruledoc& d) { return rule == d.id; }) != std::end(ruledocs);
+}
+
+void writesarif(const std::vector<filereport>& reports, std::ostream& out) {
+  std::string rules, results;
+  for (std::size_t i = 0; i < std::size(ruledocs); ++i) {
+    rules += (i == 0 ? "" : ", ") + std::string("{\"id\": ") + quotejson(ruledocs[i].id) +
+             ", \"shortDescription\": {\"text\": " + quotejson(ruledocs[i].text) + "}}";
+  }
+  for (const filereport& r : reports) {
+    for (const finding& f : r.findings) {
+      std::string message = f.message;
+      for (const std::string& h : f.hints) message += "\nhint: " + h;
+      if (!results.empty()) results += ", ";
+      results += "{\"ruleId\": " + quotejson(f.rule) + ", \"level\": \"" +
+                 (f.severity == level::error ? "error" : "warning") +
+                 "\", \"message\": {\"text\": " + quotejson(message) +
+                 "}, \"locations\": [{\"physicalLocation\": "
+                 "{\"artifactLocation\": {\"uri\": " +
+                 quotejson(sarifuri(r.file)) + "}";
+      if (f.line != 0) results += ", \"region\": {\"startLine\": " + std::to_string(f.line) + "}";
+      results += "}}]}";
+    }
+  }
+  out << "{\"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\", "
+         "\"version\": "
+         "\"2.1.0\", \"runs\": [{\"tool\": {\"driver\": {\"name\": "
+         "\"vornenv\", \"version\": \""
+      << VORNENV_VERSION << "\", \"rules\": [" << rules << "]}}, \"results\": [" << results
+      << "]}]}\n";
+}
+
+}  // namespace
+
+std::size_t editdistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::vector<finding> lint(const envbuilder& builder) {
+  std::vector<finding> out;
+  std::vector<std::string> referred;
+  for (const envbuilder::entry& e : builder.getsection("Environment")) {
+    for (std::string& ref : references(e.value())) referred.push_back(std::move(ref));
+  }
+  const setters set(builder, referred);
+  for (const envbuilder::section* s : infileorder(builder)) lintsection(*s, set, out);
+  std::stable_sort(out.begin(), out.end(),
+                   [](const finding& a, const finding& b) { return a.line < b.line; });
+  return out;
+}
+
+const char* rulename(error::kind kind) {
+  switch (kind) {
+    case error::kind::unreadable:
+      return "unreadable";
+    case error::kind::syntax:
+      return "syntax";
+    case error::kind::duplicate:
+      return "duplicate";
+    case error::kind::emptyside:
+      return "empty-side";
+    case error::kind::missingdir:
+      return "missing-directory";
+    case error::kind::selfreference:
+      return "self-reference";
+    case error::kind::unset:
+      return "unset";
+    case error::kind::invalidpath:
+      return "invalid-path";
+    case error::kind::refusedname:
+      return "refused-name";
+    case error::kind::limit:
+      return "limit";
+    case error::kind::other:
+      break;
+  }
+  return "failure";
+}
+
+finding explainfailure(const error& e, const envbuilder* builder) {
+  finding f{level::error, rulename(e.what_kind()), e.line(), e.message(), {}};
+  switch (e.what_kind()) {
+    case error::kind::syntax:
+      syntaxhints(e, builder, f.hints);
+      break;
+    case error::kind::unset:
+      if (builder != nullptr) unsethints(e, *builder, f.hints);
+      break;
+    case error::kind::missingdir:
+      if (builder != nullptr) missingdirhints(e, *builder, f.hints);
+      break;
+    case error::kind::duplicate:
+      if (builder != nullptr) duplicatehints(e, *builder, f.hints);
+      break;
+    default:
+      break;
+  }
+  return f;
+}
+
+std::string describe(const std::string& file, const finding& f) {
+  std::string where = printable(file);
+  if (f.line != 0) where += ':' + std::to_string(f.line);
+  std::string text =
+      where + (f.severity == level::error ? ": error: " : ": warning: ") + printable(f.message);
+  if (islintrule(f.rule)) text += " [" + f.rule + "]";
+  for (const std::string& h : f.hints) text += '\n' + where + ": hint: " + printable(h);
+  return text;
+}
+
+bool parsecheckformat(const std::string& name, checkformat& format) {
+  if (name == "text") {
+    format = checkformat::text;
+  } else if (name == "json") {
+    format = checkformat::json;
+  } else if (name == "sarif") {
+    format = checkformat::sarif;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string sarifuri(const std::string& file) {
+  std::string path = file;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::string prefix;
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 &&
+                     path[1] == ':' && path[2] == '/';
+  if (path.rfind("//", 0) == 0) {
+    prefix = "file:";  // a UNC path: the server is the authority
+  } else if (drive) {
+    prefix = "file:///" + path.substr(0, 2);
+    path.erase(0, 2);
+  } else if (!path.empty() && path[0] == '/') {
+    prefix = "file://";
+  }
+  static const char hexdigits[] = "0123456789ABCDEF";
+  for (const char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    if (std::isalnum(b) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+      prefix += c;
+    } else {
+      prefix += '%';
+      prefix += hexdigits[b >> 4];
+      prefix += hexdigits[b & 15];
+    }
+  }
+  return prefix;
+}
+
+int checkcmd(const std::vector<std::string>& files, const checkoptions& options,
+             std::ostream& out) {
+  const envmap start = snapshotenv();
+  std::vector<filereport> reports;
+  bool failedbefore = false;
+  int status = 0;
+  for (const std::string& file : files) {
+    if (options.each) restoreenv(start);
+    if (failedbefore && !options.each) {
+      reports.push_back({file, filereport::state::skipped, {}});
+      continue;
+    }
+    reports.push_back(checkfile(file, options.strict));
+    if (reports.back().outcome == filereport::state::failed) {
+      failedbefore = true;
+      status = 1;
+    }
+  }
+  restoreenv(start);
+  switch (options.format) {
+    case checkformat::text:
+      writetext(reports, out);
+      break;
+    case checkformat::json:
+      writejson(reports, status, out);
+      break;
+    case checkformat::sarif:
+      writesarif(reports, out);
+      break;
+  }
+  return status;
+}
+
+}  // namespace vornenv::cli

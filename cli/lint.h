@@ -1,0 +1,76 @@
+// What check says about a description file beyond "it applies": the hints
+// that go with a failure, and the lint warnings for mistakes that apply
+// cleanly but do not do what their writer meant.  Both are derived from what
+// the library reports (the failure's kind and place, the builder's sections
+// and entries with their lines); nothing here reads the file again, so a FIFO
+// or standard input is read once, as applying it reads it.
+
+#ifndef VORNENV_CLI_LINT_H_
+#define VORNENV_CLI_LINT_H_
+
+#include <vornenv/vornenv.h>
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vornenv::cli {
+
+// One thing check reports at a place of a file.
+struct finding {
+  enum class level { error, warning };
+  level severity = level::warning;
+  std::string rule;      // "section-name", ...; a failure's kind ("unset", ...)
+  std::size_t line = 0;  // 0 when no line is concerned
+  std::string message;   // bytes as the file and the library gave them
+  std::vector<std::string> hints;
+};
+
+// The lint warnings for what builder holds, ordered by line.  None of them
+// changes what applies.
+std::vector<finding> lint(const envbuilder& builder);
+
+// The failure e as an error finding, with the hints that builder allows:
+// the builder that failed, holding what was read before the failure, or
+// nullptr when none was made.
+finding explainfailure(const error& e, const envbuilder* builder);
+
+// The rule name that a failure of that kind is reported under.
+const char* rulename(error::kind kind);
+
+// "FILE:LINE: error: message", then a "FILE:LINE: hint: ..." line for each
+// hint (":LINE" left out for line 0), escaped for a terminal, without a final
+// line break.  A warning reads "warning:" and ends in " [rule]".
+std::string describe(const std::string& file, const finding& f);
+
+enum class checkformat { text, json, sarif };
+
+struct checkoptions {
+  bool strict = false;  // warnings fail the file
+  bool each = false;    // each file on the starting environment, not in turn
+  checkformat format = checkformat::text;
+};
+
+// The format of that name ("text", "json", "sarif").
+bool parsecheckformat(const std::string& name, checkformat& format);
+
+// Applies the files as run does, in order on one environment (with
+// options.each, each on a fresh copy of the starting environment), and
+// writes for each its warnings and failure, then "FILE: ok" for one that
+// applies.  In order, the files after a failing one are skipped.  The
+// environment is left as it was.  Returns 1 when a file fails (or, with
+// options.strict, warns), 0 otherwise.
+int checkcmd(const std::vector<std::string>& files, const checkoptions& options, std::ostream& out);
+
+// Edit distance (insertions, deletions, substitutions) between a and b.
+std::size_t editdistance(const std::string& a, const std::string& b);
+
+// The URI under which SARIF names file: relative paths stay relative, with
+// '/' between components; absolute ones become file: URIs; bytes outside the
+// unreserved characters are percent-encoded.
+std::string sarifuri(const std::string& file);
+
+}  // namespace vornenv::cli
+
+#endif  // VORNENV_CLI_LINT_H_
