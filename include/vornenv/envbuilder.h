@@ -102,6 +102,10 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     const entry& getentry(const char* name) const;
 
     const std::string& name() const { return name_; }
+    // The 1-based line of the section's header in the description file; 0
+    // for a section that the builder did not read (or past line 2^32 - 1).
+    // Copies keep it; equality and order ignore it.
+    std::size_t line() const { return line_; }
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
 
@@ -145,6 +149,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     mutable std::size_t indexed_ = 0;
     mutable std::once_flag indexonce_;
     entry default_;
+    std::uint32_t line_ = 0;  // set by the builder at the header
   };
 
   // Keeps a copy of path; opens nothing (the parse, operator(), does that).

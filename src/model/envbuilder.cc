@@ -1,5 +1,7 @@
 #include "vornenv/envbuilder.h"
 
+#include <cstdint>
+
 #include "support/diagnostics.h"
 #include "vornenv/sections.h"
 
@@ -50,6 +52,8 @@ bool envbuilder::beginsection(const char* name) {
   // destroyed on the way out.
   auto [it, inserted] = sections_.try_emplace(key, nullptr);
   if (!inserted) envfail(key + " envbuilder::beginsection - failed to insert section!");
+  const std::size_t line = currentline();
+  created->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
   it->second = std::move(created);
   current_ = it;
   return true;

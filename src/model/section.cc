@@ -36,7 +36,7 @@ envbuilder::entry::~entry() = default;
 envbuilder::section::section(const std::string& name) : name_(name) {}
 
 envbuilder::section::section(const section& other)
-    : name_(other.name_), entries_(other.entries_), default_(other.default_) {}
+    : name_(other.name_), entries_(other.entries_), default_(other.default_), line_(other.line_) {}
 
 envbuilder::section::~section() = default;
 
