@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 
+#include "cli/apply.h"
 #include "cli/errors.h"
 #include "cli/lint.h"
 #include "cli/platform.h"
@@ -34,6 +37,18 @@ class filereports {
   filereports(const filereports&) = delete;
   filereports& operator=(const filereports&) = delete;
   ~filereports() { setdiagnostichandler(std::move(previous_)); }
+
+ private:
+  diagnostichandler previous_;
+};
+
+// While it lives, the library's warnings are dropped.
+class quietreports {
+ public:
+  quietreports() : previous_(setdiagnostichandler([](severity, const std::string&) {})) {}
+  quietreports(const quietreports&) = delete;
+  quietreports& operator=(const quietreports&) = delete;
+  ~quietreports() { setdiagnostichandler(std::move(previous_)); }
 
  private:
   diagnostichandler previous_;
@@ -99,8 +114,8 @@ struct palette {
 void showsections(const std::string& file, const envbuilder& builder, const palette& p,
                   std::ostream& out) {
   out << p.bold << printable(file) << p.reset << '\n';
-  for (const std::string& name : builder.sectionnames()) {
-    const envbuilder::section& s = builder.getsection(name.c_str());
+  for (const envbuilder::section* section : sectionsinfileorder(builder)) {
+    const envbuilder::section& s = *section;
     out << "  " << p.bold << '[' << printable(s.name()) << ']' << p.reset << "  " << p.kind
         << sectionkind(s.name()) << p.reset << '\n';
     std::size_t width = 0;
@@ -129,6 +144,106 @@ void showchanges(const std::vector<difference>& changes, const palette& p, std::
   }
 }
 
+// The JSON value of a variable that may be unset.
+std::string jsonvalue(const std::optional<std::string>& value) {
+  return value ? quotejson(*value) : "null";
+}
+
+void showjson(const std::vector<std::string>& files,
+              const std::vector<std::unique_ptr<envbuilder>>& builders,
+              const std::vector<difference>& changes, std::ostream& out) {
+  out << "{\n  \"files\": [";
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    out << (f == 0 ? "\n" : ",\n") << "    {\"file\": " << quotejson(files[f])
+        << ", \"sections\": [";
+    bool firstsection = true;
+    for (const envbuilder::section* s : sectionsinfileorder(*builders[f])) {
+      out << (firstsection ? "\n" : ",\n") << "      {\"name\": " << quotejson(s->name())
+          << ", \"kind\": " << quotejson(sectionkind(s->name())) << ", \"line\": " << s->line()
+          << ", \"entries\": [";
+      firstsection = false;
+      bool firstentry = true;
+      for (const envbuilder::entry& e : *s) {
+        out << (firstentry ? "\n" : ",\n") << "        {\"name\": " << quotejson(e.name())
+            << ", \"value\": " << quotejson(e.value()) << ", \"line\": " << e.line() << '}';
+        firstentry = false;
+      }
+      out << (firstentry ? "]}" : "\n      ]}");
+    }
+    out << (firstsection ? "]}" : "\n    ]}");
+  }
+  out << (files.empty() ? "],\n" : "\n  ],\n") << "  \"changes\": [";
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << quotejson(changes[i].name)
+        << ", \"before\": " << jsonvalue(changes[i].before)
+        << ", \"after\": " << jsonvalue(changes[i].after) << '}';
+  }
+  out << (changes.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+bool samepath(const vornfile::filepath& a, const vornfile::filepath& b) {
+  return !(a < b) && !(b < a);
+}
+
+// Where one library of the section's directories is loaded from.
+struct libplace {
+  std::string name;
+  vornfile::filepath loaded;
+  const char* from;        // "system", "section" or "path"
+  vornfile::filepath own;  // the section's copy (empty with --all)
+  std::size_t line = 0;    // of the entry naming the section's directory
+};
+
+const char* libsource(const vornfile::filepath& loaded,
+                      const std::vector<vornfile::filepath>& system, const envbuilder::section& s) {
+  for (const vornfile::filepath& dir : system) {
+    if (samepath(dir + loaded.name(), loaded)) return "system";
+  }
+  for (const envbuilder::entry& e : s) {
+    if (samepath(vornfile::filepath(e.value()) + loaded.name(), loaded)) return "section";
+  }
+  return "path";
+}
+
+// With all, every library that the search finds, as getliblocations() lists
+// them; otherwise the libraries of the section's own directories, each
+// once, with the copy that wins the search: a system directory's, or the
+// one in the first of the section's directories that holds it.
+std::vector<libplace> libplaces(const envbuilder::section& s, bool all) {
+  std::vector<vornfile::filepath> found;
+  {
+    // The section's overridden libraries were reported as it was applied;
+    // asking again would repeat the warning.
+    const quietreports quiet;
+    found = getliblocations(s);
+  }
+  const std::vector<vornfile::filepath> system = vornfile::getsystemdirs();
+  std::vector<libplace> places;
+  if (all) {
+    for (vornfile::filepath& p : found) {
+      const char* from = libsource(p, system, s);
+      places.push_back({p.name().str(), std::move(p), from, {}, 0});
+    }
+    return places;
+  }
+  std::map<vornfile::filepath, vornfile::filepath> winner;  // library name to loaded copy
+  for (const vornfile::filepath& p : found) winner.emplace(vornfile::filepath(p.name().str()), p);
+  std::set<vornfile::filepath> listed;
+  for (const envbuilder::entry& e : s) {
+    const vornfile::filepath dir(e.value());
+    if (!dir.valid()) continue;
+    for (vornfile::filepath& lib : vornfile::getshliblist(dir)) {
+      if (!listed.insert(lib).second) continue;
+      vornfile::filepath own = dir + lib.name();
+      auto w = winner.find(lib);
+      vornfile::filepath loaded = w != winner.end() ? w->second : own;
+      const char* from = libsource(loaded, system, s);
+      places.push_back({lib.name().str(), std::move(loaded), from, std::move(own), e.line()});
+    }
+  }
+  return places;
+}
+
 }  // namespace
 
 // Keeps a builder that is no longer needed until the process ends, when the
@@ -151,7 +266,7 @@ void restoreenv(const envmap& start) {
     auto it = now.find(key);
     if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
   }
-  if (!ok) throw failure("check: cannot restore the starting environment");
+  if (!ok) throw failure("cannot put the starting environment back");
 }
 
 const char* sectionkind(const std::string& name) {
@@ -180,29 +295,58 @@ int exportcmd(const std::vector<std::string>& files, shellformat format, std::os
   return 0;
 }
 
-int showcmd(const std::vector<std::string>& files, bool colour, std::ostream& out) {
-  const palette p(colour);
+int showcmd(const std::vector<std::string>& files, bool colour, bool json, std::ostream& out) {
   const envmap before = snapshotenv();
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    auto builder = applyfile(files[i]);
-    if (i != 0) out << '\n';
-    showsections(files[i], *builder, p, out);
+  // Every file is applied before anything is written, so that a failing
+  // one leaves no half listing (and no half JSON document) behind.
+  std::vector<std::unique_ptr<envbuilder>> builders;
+  for (const std::string& file : files) builders.push_back(applyfile(file));
+  const std::vector<difference> changes = diffenv(before, snapshotenv());
+  if (json) {
+    showjson(files, builders, changes, out);
+  } else {
+    const palette p(colour);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (i != 0) out << '\n';
+      showsections(files[i], *builders[i], p, out);
+    }
+    showchanges(changes, p, out);
   }
-  showchanges(diffenv(before, snapshotenv()), p, out);
+  for (auto& builder : builders) keeptoexit(std::move(builder));
   return 0;
 }
 
-int libscmd(const std::string& file, const std::string& section, std::ostream& out) {
+int libscmd(const std::string& file, const std::string& section, bool all, bool json,
+            std::ostream& out) {
   auto builder = applyfile(file);
   const std::vector<std::string> names = builder->sectionnames();
   if (std::find(names.begin(), names.end(), section) == names.end()) {
     throw failure("libs: " + printable(file) + " has no section '" + printable(section) + "'");
   }
-  filereports reports(file);
+  const std::vector<libplace> places = libplaces(builder->getsection(section.c_str()), all);
+  if (json) {
+    out << '[';
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      const libplace& l = places[i];
+      out << (i == 0 ? "\n" : ",\n") << "  {\"name\": " << quotejson(l.name)
+          << ", \"loaded\": " << quotejson(l.loaded.str()) << ", \"from\": \"" << l.from << '"';
+      if (!all) {
+        out << ", \"section_copy\": " << quotejson(l.own.str()) << ", \"line\": " << l.line
+            << ", \"overridden\": " << (samepath(l.loaded, l.own) ? "false" : "true");
+      }
+      out << '}';
+    }
+    out << (places.empty() ? "]\n" : "\n]\n");
+    return 0;
+  }
   // A person reads this list: a file name holding a line break or an escape
   // sequence is shown, not obeyed.
-  for (const vornfile::filepath& lib : getliblocations(builder->getsection(section.c_str()))) {
-    out << printable(lib.str()) << '\n';
+  for (const libplace& l : places) {
+    out << printable(l.loaded.str());
+    if (!all && !samepath(l.loaded, l.own)) {
+      out << "  (a system directory's copy, loaded instead of " << printable(l.own.str()) << ')';
+    }
+    out << '\n';
   }
   return 0;
 }
@@ -210,6 +354,22 @@ int libscmd(const std::string& file, const std::string& section, std::ostream& o
 int expandcmd(const std::vector<std::string>& texts, std::ostream& out) {
   for (const std::string& text : texts) out << expandvar(text) << '\n';
   return 0;
+}
+
+std::unique_ptr<envbuilder> applydescription(const std::string& file) { return applyfile(file); }
+
+void restoreenvironment(const envmap& snapshot) { restoreenv(snapshot); }
+
+std::vector<const envbuilder::section*> sectionsinfileorder(const envbuilder& builder) {
+  std::vector<const envbuilder::section*> sections;
+  for (const std::string& name : builder.sectionnames()) {
+    sections.push_back(&builder.getsection(name.c_str()));
+  }
+  std::stable_sort(sections.begin(), sections.end(),
+                   [](const envbuilder::section* a, const envbuilder::section* b) {
+                     return a->line() < b->line();
+                   });
+  return sections;
 }
 
 }  // namespace vornenv::cli

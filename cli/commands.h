@@ -33,13 +33,35 @@ int runcmd(const std::vector<std::string>& files, const std::vector<std::string>
 // a value cannot be written safely.
 int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out);
 
-// Applies files and writes, for a person, each file's sections with their
-// kinds and stored entries, then the changed variables, old and new value.
-int showcmd(const std::vector<std::string>& files, bool colour, std::ostream& out);
+// Applies files and writes each file's sections, in file order, with their
+// kinds and stored entries, then the changed variables, old and new value:
+// for a person, or with json one JSON object
+//   {"files": [{"file", "sections": [{"name", "kind", "line",
+//               "entries": [{"name", "value", "line"}]}]}],
+//    "changes": [{"name", "before", "after"}]}   (null: unset)
+// Writes nothing when a file fails.
+int showcmd(const std::vector<std::string>& files, bool colour, bool json, std::ostream& out);
 
-// Applies file and writes the library locations of its section `section`,
-// one a line.  Fails when the file has no such section.
-int libscmd(const std::string& file, const std::string& section, std::ostream& out);
+// Applies file and writes where the libraries of its section `section` are
+// loaded from, system directories first, then the section's directories,
+// then PATH.  Without all, the libraries of the section's own directories,
+// each once: the path loaded, and when a system directory's copy wins, the
+// section's copy too.  With all, every library
+// the search finds, one path a line.  json writes an array of objects
+// {"name", "loaded", "from": "system" | "section" | "path"}, plus without
+// all "section_copy", "line" (of the directory's entry) and "overridden".
+// Fails when the file has no such section.
+int libscmd(const std::string& file, const std::string& section, bool all, bool json,
+            std::ostream& out);
+
+// Applies files and tells where the final value of the variable name came
+// from: each Environment entry that set it and each path section that
+// changed it (for PATH), with file and line, the value before and after,
+// and the expansion of the entry's text, each reference with its value and
+// origin (the environment, or the file and line that set it), in turn.
+// When no file sets it, says so and gives the value from the environment;
+// that is an answer, not a failure, so it returns 0.
+int explaincmd(const std::string& name, const std::vector<std::string>& files, std::ostream& out);
 
 // Writes the expansion of each text, one a line.
 int expandcmd(const std::vector<std::string>& texts, std::ostream& out);

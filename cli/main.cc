@@ -31,6 +31,7 @@ struct invocation {
   bool separator = false;             // "--" was given
   bool help = false;
   bool version = false;
+  bool all = false;  // libs --all
   std::optional<std::string> systemdirs;
   std::optional<std::string> format;
   std::optional<std::string> section;
@@ -38,7 +39,7 @@ struct invocation {
   bool each = false;    // check
 };
 
-const char* const commands[] = {"run", "export", "show", "libs", "check", "expand"};
+const char* const commands[] = {"run", "export", "show", "libs", "check", "expand", "explain"};
 
 void usage(std::ostream& out) {
   out << "usage: vornenv [--system-dirs DIRS] COMMAND [ARG...]\n"
@@ -48,12 +49,14 @@ void usage(std::ostream& out) {
          "  run FILE... -- COMMAND [ARG...]  runs COMMAND in that environment\n"
          "  export FILE... [--format F]      prints the variables the files change, for\n"
          "                                   a shell: sh, fish, powershell, cmd, json\n"
-         "  show FILE...                     shows the sections and the changed variables\n"
-         "  libs FILE [--section NAME]       prints where the section's libraries are found\n"
+         "  show FILE... [--format json]     shows the sections and the changed variables\n"
+         "  libs FILE [--section NAME]       prints where the section's libraries are loaded\n"
+         "       [--all] [--format json]     from\n"
          "  check FILE... [--strict] [--each] [--format F]\n"
          "                                   tells whether the files apply cleanly, and\n"
          "                                   warns of likely mistakes\n"
          "  expand TEXT...                   prints each text with $(NAME) expanded\n"
+         "  explain NAME FILE...             tells where the files' value of NAME came from\n"
          "\n"
          "options:\n"
          "  --system-dirs DIRS  system library directories, separated by '"
@@ -87,15 +90,23 @@ void commandhelp(const std::string& command, std::ostream& out) {
         << ".  Values are quoted for the shell byte for byte; cmd cannot\n"
            "hold a line break, so such a value is refused (exit 1, nothing printed).\n";
   } else if (command == "show") {
-    out << "usage: vornenv show [--system-dirs DIRS] FILE...\n\n"
-           "Applies each FILE in order and shows its sections, their kinds and their\n"
-           "entries as stored (path lists converted), then every variable that changed,\n"
-           "old and new value.  Colour only on a terminal and when NO_COLOR is not set.\n";
+    out << "usage: vornenv show [--system-dirs DIRS] FILE... [--format text|json]\n\n"
+           "Applies each FILE in order and shows its sections in file order, their kinds\n"
+           "and their entries as stored (path lists converted), then every variable that\n"
+           "changed, old and new value.  Colour only on a terminal and when NO_COLOR is\n"
+           "not set.  --format json writes one object: \"files\" (each with its\n"
+           "\"sections\", their \"entries\" and lines) and \"changes\" (null for unset).\n";
   } else if (command == "libs") {
-    out << "usage: vornenv libs [--system-dirs DIRS] FILE [--section NAME]\n\n"
-           "Applies FILE and prints where each shared library is found when the system\n"
-           "directories, the directories of the section (default \"Library Paths\") and\n"
-           "PATH are searched in that order, one path a line.\n";
+    out << "usage: vornenv libs [--system-dirs DIRS] FILE [--section NAME] [--all]\n"
+           "                    [--format text|json]\n\n"
+           "Applies FILE and prints where the libraries of the section's directories\n"
+           "(default section \"Library Paths\") are loaded from when the system\n"
+           "directories, the section's directories and PATH are searched in that order:\n"
+           "each library once, the path loaded; when a system directory's copy wins,\n"
+           "the section's copy follows it.  --all prints every library the search\n"
+           "finds, one path a line.  --format json writes an array of {\"name\",\n"
+           "\"loaded\", \"from\"} objects, with \"section_copy\", \"line\" and\n"
+           "\"overridden\" unless --all is given.\n";
   } else if (command == "check") {
     out << "usage: vornenv check [--system-dirs DIRS] FILE... [--strict] [--each] [--format F]\n\n"
            "Applies the FILEs as run does, in order on one environment, and prints\n"
@@ -119,6 +130,15 @@ void commandhelp(const std::string& command, std::ostream& out) {
            "  --each      check each FILE on its own, on the starting environment\n"
            "  --format F  text (default); json; sarif (SARIF 2.1.0, for code scanning)\n"
            "Exits with 1 when a file fails, 0 otherwise.\n";
+  } else if (command == "explain") {
+    out << "usage: vornenv explain [--system-dirs DIRS] NAME FILE...\n\n"
+           "Applies each FILE in order, as run does, and tells where the resulting value\n"
+           "of the variable NAME came from: the file and line of each entry that set it\n"
+           "(for PATH, each path section that changed it and its directories), the value\n"
+           "before and after, and how the entry's text expanded: each $(REF) with its\n"
+           "value and where that came from (the environment, or a file and line), in\n"
+           "turn.  When no FILE sets NAME it says so and shows the environment's value;\n"
+           "the exit status is 0 then too.\n";
   } else if (command == "expand") {
     out << "usage: vornenv expand TEXT...\n\n"
            "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
@@ -177,7 +197,7 @@ invocation parse(const std::vector<std::string>& args) {
       inv.help = true;
     } else if (auto dirs = takevalue(args, i, "--system-dirs", cmd)) {
       inv.systemdirs = dirs;
-    } else if (auto format = cmd == "export" || cmd == "check"
+    } else if (auto format = cmd == "export" || cmd == "check" || cmd == "show" || cmd == "libs"
                                  ? takevalue(args, i, "--format", cmd)
                                  : std::nullopt) {
       inv.format = format;
@@ -185,6 +205,8 @@ invocation parse(const std::vector<std::string>& args) {
       (arg == "--strict" ? inv.strict : inv.each) = true;
     } else if (auto section = cmd == "libs" ? takevalue(args, i, "--section", cmd) : std::nullopt) {
       inv.section = section;
+    } else if (cmd == "libs" && arg == "--all") {
+      inv.all = true;
     } else {
       throw usageerror(cmd, "unknown option '" + printable(arg) + "'");
     }
@@ -194,6 +216,15 @@ invocation parse(const std::vector<std::string>& args) {
 
 void requireoperands(const invocation& inv, const char* what) {
   if (inv.operands.empty()) throw usageerror(inv.command, std::string("no ") + what + " given");
+}
+
+// show's and libs' --format: true for json.
+bool jsonrequested(const invocation& inv) {
+  const std::string format = inv.format.value_or("text");
+  if (format != "text" && format != "json") {
+    throw usageerror(inv.command, "unknown format '" + printable(format) + "'");
+  }
+  return format == "json";
 }
 
 int dispatch(const invocation& inv) {
@@ -214,13 +245,20 @@ int dispatch(const invocation& inv) {
   if (cmd == "show") {
     requireoperands(inv, "description file");
     // NO_COLOR of any value, even empty, turns colour off.
+    const bool json = jsonrequested(inv);
     const bool colour = colourterminal() && snapshotenv().count(envkey("NO_COLOR")) == 0;
-    return showcmd(inv.operands, colour, std::cout);
+    return showcmd(inv.operands, colour, json, std::cout);
   }
   if (cmd == "libs") {
     requireoperands(inv, "description file");
     if (inv.operands.size() > 1) throw usageerror(cmd, "takes one description file");
-    return libscmd(inv.operands[0], inv.section.value_or("Library Paths"), std::cout);
+    const bool json = jsonrequested(inv);
+    return libscmd(inv.operands[0], inv.section.value_or("Library Paths"), inv.all, json,
+                   std::cout);
+  }
+  if (cmd == "explain") {
+    if (inv.operands.size() < 2) throw usageerror(cmd, "needs a variable name and a file");
+    return explaincmd(inv.operands[0], {inv.operands.begin() + 1, inv.operands.end()}, std::cout);
   }
   if (cmd == "check") {
     requireoperands(inv, "description file");

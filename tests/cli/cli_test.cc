@@ -5,10 +5,13 @@
 #include <vornenv/vornenv.h>
 
 #include "cli/clirun.h"
+#include "cli/quote.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {
 namespace {
+
+using cli::quotejson;
 
 const std::string sep(1, pathlistsep);
 
@@ -28,6 +31,9 @@ TEST(cli_test, usage_errors_exit_2_with_one_line) {
       {"export", "never-read.ini", "--format", "zsh"},
       {"libs", "a.ini", "b.ini"},
       {"libs", "a.ini", "--section"},
+      {"libs", "never-read.ini", "--format", "sh"},
+      {"show", "never-read.ini", "--all"},
+      {"explain", "NAME"},
       {"expand"},
   };
   for (const auto& args : cases) {
@@ -46,7 +52,7 @@ TEST(cli_test, help_and_version) {
   ranprogram r = runvornenv({"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("vornenv ") + VORNENV_VERSION + "\n");
-  for (const char* cmd : {"run", "export", "show", "libs", "check", "expand"}) {
+  for (const char* cmd : {"run", "export", "show", "libs", "check", "expand", "explain"}) {
     r = runvornenv({cmd, "--help"});
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_EQ(r.out.rfind(std::string("usage: vornenv ") + cmd, 0), 0u) << r.out;
@@ -72,7 +78,10 @@ TEST(cli_test, failing_files_exit_1_with_one_located_line) {
       {{"export", missing}, unreadable},
       {{"export", bad}, unsetline},
       {{"show", bad}, unsetline},
+      // Nothing of the file before is shown: no half listing, no half JSON.
+      {{"show", "--format", "json", dir.write("good.ini", "[S]\nk = v\n"), bad}, unsetline},
       {{"libs", bad}, unsetline},
+      {{"explain", "A", bad}, unsetline},
       {{"run", bad, "--", probe(), "exit", "0"}, unsetline},
   };
   for (const auto& [args, err] : cases) {
@@ -211,29 +220,190 @@ TEST(cli_test, show_lists_sections_and_changes_without_colour_off_a_terminal) {
                    "  VORNENV_CLI_S    (unset) -> before!\n");
 }
 
+// Sections come in the order the file wrote them, not by name, in both
+// formats; JSON carries the lines and the text as it is, control
+// characters escaped.
+TEST(cli_test, show_keeps_file_order_in_text_and_json) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_SHOWN", std::nullopt);
+  const std::string file =
+      dir.write("o.ini",
+                "[Zeta]\nk = v\x01\n; note\n[Environment]\nVORNENV_CLI_SHOWN = caf\xC3\xA9\n"
+                "[Alpha]\n");
+  // clang-format off: the lines as the program writes them
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"show", file},
+       file + "\n"
+              "  [Zeta]  plain\n"
+              "    k = v\\x01\n"
+              "  [Environment]  environment\n"
+              "    VORNENV_CLI_SHOWN = caf\xC3\xA9\n"
+              "  [Alpha]  plain\n"
+              "    (no entries)\n"
+              "\n"
+              "changed variables\n"
+              "  VORNENV_CLI_SHOWN  (unset) -> caf\xC3\xA9\n"},
+      {{"show", "--format", "json", file},
+       "{\n"
+       "  \"files\": [\n"
+       "    {\"file\": " +
+           quotejson(file) +
+           ", \"sections\": [\n"
+           "      {\"name\": \"Zeta\", \"kind\": \"plain\", \"line\": 1, \"entries\": [\n"
+           "        {\"name\": \"k\", \"value\": \"v\\u0001\", \"line\": 2}\n"
+           "      ]},\n"
+           "      {\"name\": \"Environment\", \"kind\": \"environment\", \"line\": 4, \"entries\": "
+           "[\n"
+           "        {\"name\": \"VORNENV_CLI_SHOWN\", \"value\": \"caf\xC3\xA9\", \"line\": 5}\n"
+           "      ]},\n"
+           "      {\"name\": \"Alpha\", \"kind\": \"plain\", \"line\": 6, \"entries\": []}\n"
+           "    ]}\n"
+           "  ],\n"
+           "  \"changes\": [\n"
+           "    {\"name\": \"VORNENV_CLI_SHOWN\", \"before\": null, \"after\": \"caf\xC3\xA9\"}\n"
+           "  ]\n"
+           "}\n"},
+  };
+  // clang-format on
+  for (const auto& [args, out] : cases) {
+    const ranprogram r = runvornenv(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// explain retraces the files: each change with its place, the value before
+// and after, and every reference with its value and origin, in turn.
+TEST(cli_test, explain_tells_where_a_value_came_from) {
+  scopedtempdir dir;
+  scopedenv root("VORNENV_CLI_ROOT", "/r");
+  scopedenv base("VORNENV_CLI_BASE", std::nullopt), tools("VORNENV_CLI_TOOLS", std::nullopt),
+      none("VORNENV_CLI_NONE", std::nullopt);
+  const std::string other = vornfile::filepath(dir.mkdir("other")).str();
+  const std::string bin = vornfile::filepath(dir.mkdir("bin")).str();
+  scopedenv path("PATH", other);
+  const std::string a = dir.write("a.ini",
+                                  "[Environment]\nVORNENV_CLI_BASE = $(VORNENV_CLI_ROOT)/x\n"
+                                  "VORNENV_CLI_TOOLS = $(VORNENV_CLI_BASE)/tools\n");
+  const std::string b = dir.write(
+      "b.ini", "; later\n[Executable Paths]\nbin = " + bin +
+                   "\n[Environment]\nVORNENV_CLI_TOOLS = $(VORNENV_CLI_TOOLS) caf\xC3\xA9\x1b\n");
+  // clang-format off: the lines as the program writes them
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"VORNENV_CLI_TOOLS", a, b},
+       "VORNENV_CLI_TOOLS = /r/x/tools caf\xC3\xA9\\x1B\n"
+       "  before these files: (unset)\n"
+       "  changed 2 times, last at " +
+           b +
+           ":5\n"
+           "\n" +
+           a +
+           ":3: [Environment] sets VORNENV_CLI_TOOLS\n"
+           "    written: $(VORNENV_CLI_BASE)/tools\n"
+           "    before:  (unset)\n"
+           "    after:   /r/x/tools\n"
+           "    $(VORNENV_CLI_BASE) = /r/x  (" +
+           a +
+           ":2)\n"
+           "      written: $(VORNENV_CLI_ROOT)/x\n"
+           "      $(VORNENV_CLI_ROOT) = /r  (the environment)\n"
+           "\n" +
+           b +
+           ":5: [Environment] sets VORNENV_CLI_TOOLS\n"
+           "    written: $(VORNENV_CLI_TOOLS) caf\xC3\xA9\\x1B\n"
+           "    before:  /r/x/tools\n"
+           "    after:   /r/x/tools caf\xC3\xA9\\x1B\n"
+           "    $(VORNENV_CLI_TOOLS) = /r/x/tools  (" +
+           a + ":3, as above)\n"},
+      {{"PATH", a, b},
+       "PATH = " + bin + sep + other +
+           "\n"
+           "  before these files: " +
+           other +
+           "\n"
+           "  set once, at " +
+           b +
+           ":2\n"
+           "\n" +
+           b +
+           ":2: [Executable Paths] puts its directories in front of PATH\n"
+           "    line 3: bin = " +
+           bin +
+           "\n"
+           "    before:  " +
+           other +
+           "\n"
+           "    after:   " +
+           bin + sep + other + "\n"},
+      {{"VORNENV_CLI_ROOT", a},
+       "VORNENV_CLI_ROOT is not set by this file; its value comes from the environment:\n  /r\n"},
+      {{"VORNENV_CLI_NONE", a, b},
+       "VORNENV_CLI_NONE is not set by these files, nor by the environment\n"},
+  };
+  // clang-format on
+  for (const auto& [args, out] : cases) {
+    std::vector<std::string> call = {"explain"};
+    call.insert(call.end(), args.begin(), args.end());
+    const ranprogram r = runvornenv(call);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 TEST(cli_test, libs_lists_locations_system_dirs_first) {
   scopedtempdir dir;
   const std::string sys = dir.mkdir("sys"), lib = dir.mkdir("lib");
   dir.write("sys/" + libfile("shared"), "");
   dir.write("lib/" + libfile("shared"), "");
   dir.write("lib/" + libfile("own"), "");
+  // Beaten by lib's copy, which comes first.
+  const std::string later = dir.mkdir("later");
+  dir.write("later/" + libfile("own"), "");
   scopedenv path("PATH", sep);
-  const std::string file = dir.write("l.ini", "[Library Paths]\nlib = " + lib + "\n[Other]\n");
-  ranprogram r = runvornenv({"libs", "--system-dirs", sys, file});
-  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string file =
+      dir.write("l.ini", "[Library Paths]\nlib = " + lib + "\n\nlater = " + later + "\n[Other]\n");
   const auto at = [](const std::string& d, const std::string& f) {
     return (vornfile::filepath(d) + vornfile::pathcomp(f)).str();
   };
-  EXPECT_EQ(r.out, at(sys, libfile("shared")) + "\n" + at(lib, libfile("own")) + "\n");
-  // Once as the section ends, at its header, once more as libs asks for
-  // the locations.
+  const std::string own = libfile("own"), shared = libfile("shared");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      // The section's own libraries, each once, the system's copy beside
+      // the one it beats.
+      {{},
+       at(lib, own) + "\n" + at(sys, shared) + "  (a system directory's copy, loaded instead of " +
+           at(lib, shared) + ")\n"},
+      {{"--all"}, at(sys, shared) + "\n" + at(lib, own) + "\n"},
+      {{"--format", "json"},
+       "[\n  {\"name\": " + quotejson(own) + ", \"loaded\": " + quotejson(at(lib, own)) +
+           ", \"from\": \"section\", \"section_copy\": " + quotejson(at(lib, own)) +
+           ", \"line\": 2, \"overridden\": false},\n  {\"name\": " + quotejson(shared) +
+           ", \"loaded\": " + quotejson(at(sys, shared)) +
+           ", \"from\": \"system\", \"section_copy\": " + quotejson(at(lib, shared)) +
+           ", \"line\": 2, \"overridden\": true}\n]\n"},
+      {{"--all", "--format=json"},
+       "[\n  {\"name\": " + quotejson(shared) + ", \"loaded\": " + quotejson(at(sys, shared)) +
+           ", \"from\": \"system\"},\n  {\"name\": " + quotejson(own) +
+           ", \"loaded\": " + quotejson(at(lib, own)) + ", \"from\": \"section\"}\n]\n"},
+      {{"--section", "Other", "--format", "json"}, "[]\n"},
+  };
+  // Once, as the section ends, at its header: libs does not repeat it.
   const std::string warning =
-      ": warning: These libraries are going to be overridden as they are available in "
+      file +
+      ":1: warning: These libraries are going to be overridden as they are available in "
       "windows, system or system32 directory: " +
-      libfile("shared") + "\n";
-  EXPECT_EQ(r.err, file + ":1" + warning + file + warning);
+      shared + "\n";
+  for (const auto& [options, out] : cases) {
+    std::vector<std::string> args = {"libs", "--system-dirs", sys, file};
+    args.insert(args.end(), options.begin(), options.end());
+    const ranprogram r = runvornenv(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, out) << args.back();
+    EXPECT_EQ(r.err, warning) << args.back();
+  }
 
-  r = runvornenv({"libs", file, "--section", "Nope"});
+  const ranprogram r = runvornenv({"libs", file, "--section", "Nope"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "vornenv: libs: " + file + " has no section 'Nope'\n");
 }

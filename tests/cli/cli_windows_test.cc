@@ -238,5 +238,30 @@ TEST_F(cli_windows_wide_test, the_host_runs_in_utf8) {
   EXPECT_EQ(r.out.substr(0, greek8_.size() + cjk8_.size() + 1), greek8_ + ";" + cjk8_);
 }
 
+// Windows names variables without regard to case: explain finds the
+// entries that set a variable under another spelling, and the references
+// to it, and keeps names and values outside the ANSI code page whole.
+TEST(cli_windows_test, explain_matches_names_as_windows_does) {
+  scopedtempdir dir;
+  scopedenv a("VORNENV_CLI_CASED", std::nullopt), b("VORNENV_CLI_NA\xC3\x8FVE", std::nullopt);
+  // clang-format off: the lines as the program writes them
+  const std::string file = dir.write(
+      "w.ini", "[Environment]\nVornenv_Cli_Na\xC3\xAFve = \xCE\x95\xCE\xBB \xE2\x82\xAC\n"
+               "vornenv_cli_cased = $(VORNENV_CLI_NA\xC3\x8FVE)!\n");
+  const ranprogram r = runvornenv({"explain", "VORNENV_CLI_CASED", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "VORNENV_CLI_CASED = \xCE\x95\xCE\xBB \xE2\x82\xAC!\n"
+            "  before these files: (unset)\n"
+            "  set once, at " + file + ":3\n"
+            "\n" + file + ":3: [Environment] sets vornenv_cli_cased\n"
+            "    written: $(VORNENV_CLI_NA\xC3\x8FVE)!\n"
+            "    before:  (unset)\n"
+            "    after:   \xCE\x95\xCE\xBB \xE2\x82\xAC!\n"
+            "    $(VORNENV_CLI_NA\xC3\x8FVE) = \xCE\x95\xCE\xBB \xE2\x82\xAC  (" + file + ":2)\n"
+            "      written: \xCE\x95\xCE\xBB \xE2\x82\xAC\n");
+  // clang-format on
+}
+
 }  // namespace
 }  // namespace vornenv::testing

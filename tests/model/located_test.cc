@@ -136,6 +136,8 @@ TEST_F(located_test, entries_and_headers_keep_their_line) {
   EXPECT_EQ(bin.line(), 8u);
   EXPECT_EQ(envbuilder::entry("made", "here").line(), 0u);
   EXPECT_EQ(b.currentline(), 0u);
+  // Headers too, in a copy of the builder as well; a section made by hand
+  // was read from no line.
   const envbuilder copy(b);
   EXPECT_EQ(copy.getsection("S").line(), 1u);
   EXPECT_EQ(copy.getsection("Executable Paths").line(), 6u);
