@@ -8,6 +8,7 @@
 #include <vornenv/envbuilder.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,27 @@ namespace vornenv::cli {
 // written as "FILE:LINE: warning: ...".  A failure throws filefailure,
 // "FILE:LINE: error: message".
 std::unique_ptr<envbuilder> applydescription(const std::string& file);
+
+// While a file is applied, VORNENV_FILE and VORNENV_DIR name it (absolute)
+// and its folder, so that its values can be relative to the file wherever
+// the command was typed.  When the object goes, each gets its earlier value
+// back (or is removed), unless the Environment section of the builder passed
+// to applied() set it itself.
+class fileplace {
+ public:
+  explicit fileplace(const std::string& file);
+  fileplace(const fileplace&) = delete;
+  fileplace& operator=(const fileplace&) = delete;
+  ~fileplace();
+  // REQUIRES: builder outlives this object.
+  void applied(const envbuilder* builder) { builder_ = builder; }
+
+ private:
+  bool setbyfile(const char* name) const;
+
+  std::optional<std::string> oldfile_, olddir_;
+  const envbuilder* builder_ = nullptr;
+};
 
 // Makes the environment what the snapshot holds, empty values included.
 // Throws failure when the platform refuses a variable.

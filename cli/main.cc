@@ -37,9 +37,11 @@ struct invocation {
   std::optional<std::string> section;
   bool strict = false;  // check
   bool each = false;    // check
+  bool undo = false;    // export
 };
 
-const char* const commands[] = {"run", "export", "show", "libs", "check", "expand", "explain"};
+const char* const commands[] = {"run",    "export", "show",  "libs",  "check", "expand",
+                                 "explain", "revert", "hook",  "prompt", "allow", "deny"};
 
 void usage(std::ostream& out) {
   out << "usage: vornenv [--system-dirs DIRS] COMMAND [ARG...]\n"
@@ -47,7 +49,8 @@ void usage(std::ostream& out) {
          "Applies environment description files (INI sections of name = value lines)\n"
          "to its own environment, then:\n"
          "  run FILE... -- COMMAND [ARG...]  runs COMMAND in that environment\n"
-         "  export FILE... [--format F]      prints the variables the files change, for\n"
+         "  export FILE... [--format F] [--undo]\n"
+         "                                   prints the variables the files change, for\n"
          "                                   a shell: sh, fish, powershell, cmd, json\n"
          "  show FILE... [--format json]     shows the sections and the changed variables\n"
          "  libs FILE [--section NAME]       prints where the section's libraries are loaded\n"
@@ -57,6 +60,10 @@ void usage(std::ostream& out) {
          "                                   warns of likely mistakes\n"
          "  expand TEXT...                   prints each text with $(NAME) expanded\n"
          "  explain NAME FILE...             tells where the files' value of NAME came from\n"
+         "  revert [--format F]              prints what undoes the last export --undo\n"
+         "  hook SHELL                       prints the prompt hook for bash, zsh, fish or\n"
+         "                                   powershell: it applies the nearest .vornenv.ini\n"
+         "  allow [FILE] | deny [FILE]       lets the hook apply FILE, or no longer\n"
          "\n"
          "options:\n"
          "  --system-dirs DIRS  system library directories, separated by '"
@@ -88,7 +95,8 @@ void commandhelp(const std::string& command, std::ostream& out) {
            "The default is "
         << defaultformat()
         << ".  Values are quoted for the shell byte for byte; cmd cannot\n"
-           "hold a line break, so such a value is refused (exit 1, nothing printed).\n";
+           "hold a line break, so such a value is refused (exit 1, nothing printed).\n"
+           "--undo also records, in VORNENV_UNDO, what 'vornenv revert' needs to undo it.\n";
   } else if (command == "show") {
     out << "usage: vornenv show [--system-dirs DIRS] FILE... [--format text|json]\n\n"
            "Applies each FILE in order and shows its sections in file order, their kinds\n"
@@ -139,6 +147,33 @@ void commandhelp(const std::string& command, std::ostream& out) {
            "value and where that came from (the environment, or a file and line), in\n"
            "turn.  When no FILE sets NAME it says so and shows the environment's value;\n"
            "the exit status is 0 then too.\n";
+  } else if (command == "revert") {
+    out << "usage: vornenv revert [--format F]\n\n"
+           "Prints, for the shell (formats as export's), what undoes the record that\n"
+           "'export --undo' or the hook left in VORNENV_UNDO: each variable gets its old\n"
+           "value back or is removed, and PATH loses the elements the files put in and\n"
+           "gets back those they moved, keeping what you added or removed since.\n"
+           "  sh  eval \"$(vornenv revert)\"\n";
+  } else if (command == "hook") {
+    out << "usage: vornenv hook bash|zsh|fish|powershell\n\n"
+           "Prints the code that makes the shell, at each prompt, apply the nearest\n"
+           ".vornenv.ini from the working directory upwards, once 'vornenv allow' has\n"
+           "allowed it; leaving its folder undoes it, an edited file is undone and applied\n"
+           "again.  Put in the shell's start-up file:\n"
+           "  bash        eval \"$(vornenv hook bash)\"          (~/.bashrc)\n"
+           "  zsh         eval \"$(vornenv hook zsh)\"           (~/.zshrc)\n"
+           "  fish        vornenv hook fish | source           (config.fish)\n"
+           "  powershell  vornenv hook powershell | Out-String | Invoke-Expression  ($PROFILE)\n";
+  } else if (command == "prompt") {
+    out << "usage: vornenv prompt sh|fish|powershell\n\n"
+           "What the hook runs at each prompt: prints what undoes the file applied before\n"
+           "and applies the nearest allowed .vornenv.ini, or nothing when neither changed.\n";
+  } else if (command == "allow" || command == "deny") {
+    out << "usage: vornenv allow [FILE]\n       vornenv deny [FILE]\n\n"
+           "allow records FILE (default: the nearest .vornenv.ini) with the SHA-256 of its\n"
+           "content, so that the hook applies it; an edited file must be allowed again.\n"
+           "deny forgets it.  The list is in $XDG_DATA_HOME/vornenv (~/.local/share/vornenv)\n"
+           "or %LOCALAPPDATA%\\vornenv.\n";
   } else if (command == "expand") {
     out << "usage: vornenv expand TEXT...\n\n"
            "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
@@ -197,10 +232,13 @@ invocation parse(const std::vector<std::string>& args) {
       inv.help = true;
     } else if (auto dirs = takevalue(args, i, "--system-dirs", cmd)) {
       inv.systemdirs = dirs;
-    } else if (auto format = cmd == "export" || cmd == "check" || cmd == "show" || cmd == "libs"
+    } else if (auto format = cmd == "export" || cmd == "check" || cmd == "show" || cmd == "libs" ||
+                                     cmd == "revert"
                                  ? takevalue(args, i, "--format", cmd)
                                  : std::nullopt) {
       inv.format = format;
+    } else if (cmd == "export" && arg == "--undo") {
+      inv.undo = true;
     } else if (cmd == "check" && (arg == "--strict" || arg == "--each")) {
       (arg == "--strict" ? inv.strict : inv.each) = true;
     } else if (auto section = cmd == "libs" ? takevalue(args, i, "--section", cmd) : std::nullopt) {
@@ -240,7 +278,27 @@ int dispatch(const invocation& inv) {
     const std::string name = inv.format.value_or(defaultformat());
     const std::optional<shellformat> format = parseformat(name);
     if (!format) throw usageerror(cmd, "unknown format '" + printable(name) + "'");
-    return exportcmd(inv.operands, *format, std::cout);
+    return exportcmd(inv.operands, *format, std::cout, inv.undo);
+  }
+  // The per-project commands: revert, hook, prompt, allow, deny.
+  if (cmd == "revert" || cmd == "prompt") {
+    if (cmd == "revert" && !inv.operands.empty()) throw usageerror(cmd, "takes no operand");
+    if (cmd == "prompt" && inv.operands.size() != 1) throw usageerror(cmd, "takes one format");
+    const std::string name =
+        cmd == "prompt" ? inv.operands[0] : inv.format.value_or(defaultformat());
+    const std::optional<shellformat> format = parseformat(name);
+    if (!format) throw usageerror(cmd, "unknown format '" + printable(name) + "'");
+    return cmd == "revert" ? revertcmd(*format, std::cout) : promptcmd(*format, std::cout);
+  }
+  if (cmd == "hook") {
+    if (inv.operands.size() != 1) throw usageerror(cmd, "takes one shell");
+    return hookcmd(inv.operands[0], std::cout);
+  }
+  if (cmd == "allow" || cmd == "deny") {
+    if (inv.operands.size() > 1) throw usageerror(cmd, "takes at most one file");
+    std::optional<std::string> file;
+    if (!inv.operands.empty()) file = inv.operands[0];
+    return trustcmd(file, cmd == "allow", std::cout);
   }
   if (cmd == "show") {
     requireoperands(inv, "description file");

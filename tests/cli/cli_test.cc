@@ -408,9 +408,9 @@ TEST(cli_test, libs_lists_locations_system_dirs_first) {
   EXPECT_EQ(r.err, "vornenv: libs: " + file + " has no section 'Nope'\n");
 }
 
-// The bundled example works where the README says to run it.
+// The bundled example finds its folder through VORNENV_DIR, whatever PWD says.
 TEST(cli_test, bundled_example_applies) {
-  scopedenv pwd("PWD", nativepath(VORNENV_SOURCE_DIR));
+  scopedenv pwd("PWD", std::nullopt);
   const std::string example = nativepath(VORNENV_SOURCE_DIR "/examples/toolchain.ini");
   const ranprogram r = runvornenv({"check", example});
   EXPECT_EQ(r.status, 0) << r.out << r.err;
