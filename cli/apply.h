@@ -7,6 +7,7 @@
 
 #include <vornenv/envbuilder.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,18 @@ namespace vornenv::cli {
 // written as "FILE:LINE: warning: ...".  A failure throws filefailure,
 // "FILE:LINE: error: message".
 std::unique_ptr<envbuilder> applydescription(const std::string& file);
+
+// apply(file), then file read again: it must still hold content, the text
+// that the caller read and checked (the hook: hashed against the allowed
+// list), and have the same filestamp() as before that read.  The library
+// reads the file itself, so a file replaced between the check and the apply
+// would otherwise be applied unchecked.  Returns std::nullopt, with the
+// result discarded, when the file changed; the environment is then the
+// caller's to restore.
+std::optional<std::unique_ptr<envbuilder>> applyunchanged(
+    const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
+    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply =
+        applydescription);
 
 // While a file is applied, VORNENV_FILE and VORNENV_DIR name it (absolute)
 // and its folder, so that its values can be relative to the file wherever

@@ -1,10 +1,13 @@
 // The shell hook: the code each shell runs at its prompt, the per-prompt
 // command it calls, and revert.
 
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/apply.h"
@@ -63,6 +66,16 @@ std::string powershellword(const std::string& text) {
 }
 
 }  // namespace
+
+std::optional<std::unique_ptr<envbuilder>> applyunchanged(
+    const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
+    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply) {
+  std::unique_ptr<envbuilder> builder = apply(file);
+  if (filestamp(file) != stamp || readwholefile(file) != content) {
+    return std::nullopt;
+  }
+  return builder;
+}
 
 int revertcmd(shellformat format, std::ostream& out) {
   const std::optional<std::string> record = getenvexact(undovariable);
@@ -146,6 +159,7 @@ int promptcmd(shellformat format, std::ostream& out) {
   }
   bool nowapplied = false;
   if (found) {
+    const std::optional<std::string> stamp = filestamp(*found);
     const std::optional<std::string> content = readwholefile(*found);
     if (!content || !isallowed(*found, *content)) {
       std::cerr << "vornenv: " << printable(*found)
@@ -153,7 +167,17 @@ int promptcmd(shellformat format, std::ostream& out) {
     } else {
       const envmap base = snapshotenv();
       try {
-        keeptoexit(applydescription(*found));
+        std::optional<std::unique_ptr<envbuilder>> builder =
+            applyunchanged(*found, *content, stamp);
+        if (!builder) {
+          // Not what was allowed: the shell keeps its environment, and the
+          // note stays as it was, so the next prompt looks at the file again.
+          restoreenvironment(start);
+          std::cerr << "vornenv: " << printable(*found)
+                    << " changed while it was applied; not applied\n";
+          return 0;
+        }
+        keeptoexit(std::move(*builder));
         setorfail(undovariable, makeundo(base, snapshotenv()));
         nowapplied = true;
       } catch (const filefailure& e) {
