@@ -31,8 +31,7 @@ std::unique_ptr<envbuilder> applydescription(const std::string& file);
 // caller's to restore.
 std::optional<std::unique_ptr<envbuilder>> applyunchanged(
     const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
-    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply =
-        applydescription);
+    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply = applydescription);
 
 // While a file is applied, VORNENV_FILE and VORNENV_DIR name it (absolute)
 // and its folder, so that its values can be relative to the file wherever
