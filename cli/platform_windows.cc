@@ -142,13 +142,19 @@ bool mayrunbatch(const std::string& program) {
 
 std::string envkey(const std::string& name) {
   // The system's upper-case table, as the platform compares names.
-  std::wstring wide = widen(name);
+  // One UTF-16 unit at a time: a letter beyond the first plane keeps its
+  // case, as in the platform's own lookup.
+  const std::wstring wide = widen(name);
+  std::wstring upper = wide;
   if (!wide.empty()) {
     LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
+                  static_cast<int>(wide.size()), upper.data(), static_cast<int>(upper.size()),
                   nullptr, nullptr, 0);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+      if (wide[i] >= 0xD800 && wide[i] <= 0xDFFF) upper[i] = wide[i];
+    }
   }
-  return narrow(wide.data(), wide.size());
+  return narrow(upper.data(), upper.size());
 }
 
 envmap snapshotenv() {
@@ -177,12 +183,19 @@ bool setenvexact(const std::string& name, const std::optional<std::string>& valu
 runresult runcommand(const std::vector<std::string>& argv) {
   // CreateProcess runs a batch file through cmd, which would read its
   // arguments as cmd syntax: refuse the characters it would act on.
-  if (mayrunbatch(argv[0])) {
+  const bool batch = mayrunbatch(argv[0]);
+  if (batch) {
     for (std::size_t i = 1; i < argv.size(); ++i) {
       if (argv[i].find_first_of("\"%!^&|<>()\r\n") != std::string::npos) {
         return {126, "cannot pass '" + printable(argv[i]) + "' safely to the batch file '" +
-                         argv[0] + "'"};
+                         printable(argv[0]) + "'"};
       }
+    }
+    // cmd reads the program name too: in quotes its operators are text,
+    // but it still expands % and ! there.
+    if (argv[0].find_first_of("\"%!\r\n") != std::string::npos) {
+      return {126, "cannot start the batch file '" + printable(argv[0]) +
+                       "' safely: cmd would expand its name"};
     }
   }
   std::string line;
@@ -190,6 +203,10 @@ runresult runcommand(const std::vector<std::string>& argv) {
     line = windowscommandline(argv);
   } catch (const failure& e) {
     return {126, e.what()};
+  }
+  if (batch && line.front() != '"') {
+    // Unquoted, cmd would split the name at an operator ("R&D\build.cmd").
+    line = '"' + argv[0] + '"' + line.substr(argv[0].size());
   }
 
   ownedhandle in(inheritable(STD_INPUT_HANDLE));

@@ -91,6 +91,12 @@ bool iscmdoperator(char16_t ch) {
 // page '|' or '^' can be the second byte of a character, and an escape put
 // between the bytes of one would free the next byte.
 std::string cmdline(const change& c, bool& bang) {
+  // A '"' in the name would flip cmd out of quotes before the '=': set would
+  // then list variables instead of setting one.
+  if (c.name.find('"') != std::string::npos) {
+    throw failure("export: cmd cannot set the variable '" + printable(c.name) +
+                  "' (a name holding '\"')");
+  }
   const std::optional<std::u16string> text =
       hosttexttoutf16(c.name + "=" + c.value.value_or(""));
   if (!text) {
@@ -288,6 +294,16 @@ std::string printable(const std::string& text) {
       out += "\\r";
     } else if (c < 0x20 || c == 0x7F) {
       out += "\\x" + hex(c, 2);
+    } else if (c >= 0x80) {
+      // The host's texts are UTF-8; a byte outside it, such as a lone 0x9B
+      // (CSI to an 8-bit terminal), is shown as its value.
+      const std::size_t n = utf8length(text, i);
+      if (n == 0) {
+        out += "\\x" + hex(c, 2);
+      } else {
+        out.append(text, i, n);
+        i += n - 1;
+      }
     } else {
       out += ch;
     }

@@ -150,6 +150,11 @@ std::string keyof(const wchar_t* name, std::size_t length) {
   if (length != 0) {
     ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, static_cast<int>(length),
                     upper.data(), static_cast<int>(length), nullptr, nullptr, 0);
+    // The table maps single units: LCMapStringEx would fold a letter beyond
+    // the first plane (U+10428 to U+10400), which the lookup keeps apart.
+    for (std::size_t i = 0; i < length; ++i) {
+      if (name[i] >= 0xD800 && name[i] <= 0xDFFF) upper[i] = name[i];
+    }
   }
   std::string key(upper.size() * sizeof(wchar_t), '\0');
   std::memcpy(key.data(), upper.data(), key.size());
