@@ -17,6 +17,8 @@
 #include "cli/errors.h"
 #include "cli/lint.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
+#include "cli/printable.h"
 #include "cli/quote.h"
 
 namespace vornenv::cli {

@@ -65,17 +65,6 @@ void setbinaryoutput();
 // The export format that suits the platform's own shell: "sh" or "cmd".
 const char* defaultformat();
 
-// The text of a variable's value as UTF-16, the way PowerShell sees it:
-// UTF-8, a byte that is not part of valid UTF-8 becoming U+FFFD, as .NET
-// reads it.
-std::u16string toutf16(const std::string& bytes);
-
-// The characters of a text that the host holds (a name or value as
-// snapshotenv() gives it), or std::nullopt when its bytes are not valid
-// text: UTF-8 on POSIX, the ANSI code page on Windows.  Writers that must
-// read back exactly decode with this, never with the lenient toutf16().
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes);
-
 // text encoded in the code page in which cmd reads a batch file here (on
 // Windows the console's output code page, or the OEM code page when there is
 // no console; UTF-8 elsewhere), or std::nullopt when a character of text has

@@ -8,7 +8,8 @@
 #include <cstring>
 
 #include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 extern char** environ;
 
@@ -52,12 +53,6 @@ bool colourterminal() { return ::isatty(STDOUT_FILENO) == 1; }
 void setbinaryoutput() {}
 
 const char* defaultformat() { return "sh"; }
-
-std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
-
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  return utf8to16exact(bytes);
-}
 
 std::optional<std::string> tocmdtext(const std::u16string& text) {
   return utf16to8(text);

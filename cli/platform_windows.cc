@@ -13,9 +13,11 @@
 #include <cwchar>
 #include <memory>
 
+#include "cli/cmdline.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -238,13 +240,6 @@ void setbinaryoutput() {
 }
 
 const char* defaultformat() { return "cmd"; }
-
-std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
-
-// The host holds UTF-8 (see narrow()); invalid bytes are no text.
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  return utf8to16exact(bytes);
-}
 
 namespace {
 
