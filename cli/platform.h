@@ -1,8 +1,9 @@
 // What the command-line host needs from the operating system beyond the
 // library: the whole environment at once, starting a command, and the
 // terminal.  One backend file per platform (platform_posix.cc,
-// platform_windows.cc) defines these; nothing else in cli/ sees a platform
-// type.
+// platform_windows.cc) defines these, but for envkey() and snapshotenv(),
+// which platform.cc takes from vornplatform; nothing else in cli/ sees a
+// platform type.
 
 #ifndef VORNENV_CLI_PLATFORM_H_
 #define VORNENV_CLI_PLATFORM_H_
@@ -29,7 +30,8 @@ using envmap = std::map<std::string, envvar>;
 // on POSIX, its upper case by the system's own table on Windows.
 //
 // Names and values are bytes on POSIX and UTF-8 on Windows, where the
-// environment is read and written in UTF-16, whatever the code page.
+// environment is read and written in UTF-16, whatever the code page (the
+// library's exact texts).
 std::string envkey(const std::string& name);
 
 // Every variable of the calling process (on Windows without the hidden

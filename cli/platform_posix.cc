@@ -11,24 +11,7 @@
 #include "cli/printable.h"
 #include "cli/utf.h"
 
-extern char** environ;
-
 namespace vornenv::cli {
-
-std::string envkey(const std::string& name) { return name; }
-
-envmap snapshotenv() {
-  envmap vars;
-  for (char** p = environ; p != nullptr && *p != nullptr; ++p) {
-    const std::string entry(*p);
-    const std::size_t eq = entry.find('=');
-    if (eq == std::string::npos || eq == 0) continue;
-    envvar v{entry.substr(0, eq), entry.substr(eq + 1)};
-    // The C library reads the first of two entries of one name.
-    vars.emplace(v.name, std::move(v));
-  }
-  return vars;
-}
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
   if (!value) return ::unsetenv(name.c_str()) == 0;

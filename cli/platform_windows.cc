@@ -10,8 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
-#include <memory>
 
 #include "cli/cmdline.h"
 #include "cli/errors.h"
@@ -141,34 +139,6 @@ bool mayrunbatch(const std::string& program) {
 }
 
 }  // namespace
-
-std::string envkey(const std::string& name) {
-  // The system's upper-case table, as the platform compares names.
-  std::wstring wide = widen(name);
-  if (!wide.empty()) {
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
-                  nullptr, nullptr, 0);
-  }
-  return narrow(wide.data(), wide.size());
-}
-
-envmap snapshotenv() {
-  struct freeblock {
-    void operator()(wchar_t* p) const { FreeEnvironmentStringsW(p); }
-  };
-  std::unique_ptr<wchar_t, freeblock> block(GetEnvironmentStringsW());
-  envmap vars;
-  if (!block) return vars;
-  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
-    // "=C:=C:\dir" and friends: the shell's per-drive directories.
-    const wchar_t* eq = std::wcschr(p + 1, L'=');
-    if (*p == L'=' || eq == nullptr) continue;
-    envvar v{narrow(p, static_cast<std::size_t>(eq - p)), narrow(eq + 1, std::wcslen(eq + 1))};
-    vars.emplace(envkey(v.name), std::move(v));
-  }
-  return vars;
-}
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
   const std::wstring wname = widen(name);
