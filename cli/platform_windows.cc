@@ -10,12 +10,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
-#include <memory>
 
+#include "cli/cmdline.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -140,40 +140,6 @@ bool mayrunbatch(const std::string& program) {
 
 }  // namespace
 
-std::string envkey(const std::string& name) {
-  // The system's upper-case table, as the platform compares names.
-  // One UTF-16 unit at a time: a letter beyond the first plane keeps its
-  // case, as in the platform's own lookup.
-  const std::wstring wide = widen(name);
-  std::wstring upper = wide;
-  if (!wide.empty()) {
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                  static_cast<int>(wide.size()), upper.data(), static_cast<int>(upper.size()),
-                  nullptr, nullptr, 0);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-      if (wide[i] >= 0xD800 && wide[i] <= 0xDFFF) upper[i] = wide[i];
-    }
-  }
-  return narrow(upper.data(), upper.size());
-}
-
-envmap snapshotenv() {
-  struct freeblock {
-    void operator()(wchar_t* p) const { FreeEnvironmentStringsW(p); }
-  };
-  std::unique_ptr<wchar_t, freeblock> block(GetEnvironmentStringsW());
-  envmap vars;
-  if (!block) return vars;
-  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
-    // "=C:=C:\dir" and friends: the shell's per-drive directories.
-    const wchar_t* eq = std::wcschr(p + 1, L'=');
-    if (*p == L'=' || eq == nullptr) continue;
-    envvar v{narrow(p, static_cast<std::size_t>(eq - p)), narrow(eq + 1, std::wcslen(eq + 1))};
-    vars.emplace(envkey(v.name), std::move(v));
-  }
-  return vars;
-}
-
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
   const std::wstring wname = widen(name);
   if (SetEnvironmentVariableW(wname.c_str(), value ? widen(*value).c_str() : nullptr)) return true;
@@ -255,13 +221,6 @@ void setbinaryoutput() {
 }
 
 const char* defaultformat() { return "cmd"; }
-
-std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
-
-// The host holds UTF-8 (see narrow()); invalid bytes are no text.
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  return utf8to16exact(bytes);
-}
 
 namespace {
 

@@ -13,6 +13,7 @@
 
 #include "cli/clirun.h"
 #include "cli/quote.h"
+#include "cli/utf.h"
 #include "support/testsupport.h"
 #include "vornplatform/vornplatform.h"
 

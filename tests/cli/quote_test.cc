@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/cmdline.h"
 #include "cli/errors.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 namespace vornenv::cli {
 namespace {
