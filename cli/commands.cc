@@ -14,6 +14,7 @@
 #include "cli/errors.h"
 #include "cli/lint.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
 #include "cli/undo.h"
 #include "src/support/nodestructor.h"
 

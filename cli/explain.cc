@@ -22,7 +22,7 @@
 #include "cli/commands.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/printable.h"
 
 namespace vornenv::cli {
 

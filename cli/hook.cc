@@ -14,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
 #include "cli/quote.h"
 #include "cli/trust.h"
 #include "cli/undo.h"

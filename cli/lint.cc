@@ -15,6 +15,7 @@
 #include "cli/apply.h"
 #include "cli/commands.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
 #include "cli/quote.h"
 
 namespace vornenv::cli {
@@ -123,7 +124,10 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
   if (!acts(s)) {
     for (const char* kind : actingsections) {
       const std::string l = lower(name), k = lower(kind);
-      if (l == k || (l.size() >= 5 && editdistance(l, k) <= 2)) {
+      // Two edits cannot bridge a greater difference in length: most names
+      // are settled without the table.
+      const std::size_t gap = l.size() > k.size() ? l.size() - k.size() : k.size() - l.size();
+      if (l == k || (l.size() >= 5 && gap <= 2 && editdistance(l, k) <= 2)) {
         out.push_back({level::warning,
                        "section-name",
                        s.line(),

@@ -1,8 +1,9 @@
 // What the command-line host needs from the operating system beyond the
 // library: the whole environment at once, starting a command, and the
 // terminal.  One backend file per platform (platform_posix.cc,
-// platform_windows.cc) defines these; nothing else in cli/ sees a platform
-// type.
+// platform_windows.cc) defines these, but for envkey() and snapshotenv(),
+// which platform.cc takes from vornplatform; nothing else in cli/ sees a
+// platform type.
 
 #ifndef VORNENV_CLI_PLATFORM_H_
 #define VORNENV_CLI_PLATFORM_H_
@@ -29,7 +30,8 @@ using envmap = std::map<std::string, envvar>;
 // on POSIX, its upper case by the system's own table on Windows.
 //
 // Names and values are bytes on POSIX and UTF-8 on Windows, where the
-// environment is read and written in UTF-16, whatever the code page.
+// environment is read and written in UTF-16, whatever the code page (the
+// library's exact texts).
 std::string envkey(const std::string& name);
 
 // Every variable of the calling process (on Windows without the hidden
@@ -65,23 +67,11 @@ void setbinaryoutput();
 // The export format that suits the platform's own shell: "sh" or "cmd".
 const char* defaultformat();
 
-// The text of a variable's value as UTF-16, the way PowerShell sees it:
-// UTF-8, a byte that is not part of valid UTF-8 becoming U+FFFD, as .NET
-// reads it.
-std::u16string toutf16(const std::string& bytes);
-
-// The characters of a text that the host holds (a name or value as
-// snapshotenv() gives it), or std::nullopt when its bytes are not valid
-// text: UTF-8 on POSIX, the ANSI code page on Windows.  Writers that must
-// read back exactly decode with this, never with the lenient toutf16().
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes);
-
 // text encoded in the code page in which cmd reads a batch file here (on
 // Windows the console's output code page, or the OEM code page when there is
 // no console; UTF-8 elsewhere), or std::nullopt when a character of text has
 // no exact form in it.
 std::optional<std::string> tocmdtext(const std::u16string& text);
-
 
 // --- Files and folders, for the shell hook and its list of allowed files ---
 

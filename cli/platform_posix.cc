@@ -13,26 +13,10 @@
 
 #include "cli/errors.h"
 #include "cli/platform.h"
-#include "cli/quote.h"
-
-extern char** environ;
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 namespace vornenv::cli {
-
-std::string envkey(const std::string& name) { return name; }
-
-envmap snapshotenv() {
-  envmap vars;
-  for (char** p = environ; p != nullptr && *p != nullptr; ++p) {
-    const std::string entry(*p);
-    const std::size_t eq = entry.find('=');
-    if (eq == std::string::npos || eq == 0) continue;
-    envvar v{entry.substr(0, eq), entry.substr(eq + 1)};
-    // The C library reads the first of two entries of one name.
-    vars.emplace(v.name, std::move(v));
-  }
-  return vars;
-}
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
   if (!value) return ::unsetenv(name.c_str()) == 0;
@@ -57,12 +41,6 @@ bool colourterminal() { return ::isatty(STDOUT_FILENO) == 1; }
 void setbinaryoutput() {}
 
 const char* defaultformat() { return "sh"; }
-
-std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
-
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  return utf8to16exact(bytes);
-}
 
 std::optional<std::string> tocmdtext(const std::u16string& text) {
   return utf16to8(text);

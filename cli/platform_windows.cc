@@ -10,12 +10,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
-#include <memory>
 
+#include "cli/cmdline.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -140,34 +140,6 @@ bool mayrunbatch(const std::string& program) {
 
 }  // namespace
 
-std::string envkey(const std::string& name) {
-  // The system's upper-case table, as the platform compares names.
-  std::wstring wide = widen(name);
-  if (!wide.empty()) {
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
-                  static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()),
-                  nullptr, nullptr, 0);
-  }
-  return narrow(wide.data(), wide.size());
-}
-
-envmap snapshotenv() {
-  struct freeblock {
-    void operator()(wchar_t* p) const { FreeEnvironmentStringsW(p); }
-  };
-  std::unique_ptr<wchar_t, freeblock> block(GetEnvironmentStringsW());
-  envmap vars;
-  if (!block) return vars;
-  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
-    // "=C:=C:\dir" and friends: the shell's per-drive directories.
-    const wchar_t* eq = std::wcschr(p + 1, L'=');
-    if (*p == L'=' || eq == nullptr) continue;
-    envvar v{narrow(p, static_cast<std::size_t>(eq - p)), narrow(eq + 1, std::wcslen(eq + 1))};
-    vars.emplace(envkey(v.name), std::move(v));
-  }
-  return vars;
-}
-
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {
   const std::wstring wname = widen(name);
   if (SetEnvironmentVariableW(wname.c_str(), value ? widen(*value).c_str() : nullptr)) return true;
@@ -177,12 +149,19 @@ bool setenvexact(const std::string& name, const std::optional<std::string>& valu
 runresult runcommand(const std::vector<std::string>& argv) {
   // CreateProcess runs a batch file through cmd, which would read its
   // arguments as cmd syntax: refuse the characters it would act on.
-  if (mayrunbatch(argv[0])) {
+  const bool batch = mayrunbatch(argv[0]);
+  if (batch) {
     for (std::size_t i = 1; i < argv.size(); ++i) {
       if (argv[i].find_first_of("\"%!^&|<>()\r\n") != std::string::npos) {
         return {126, "cannot pass '" + printable(argv[i]) + "' safely to the batch file '" +
-                         argv[0] + "'"};
+                         printable(argv[0]) + "'"};
       }
+    }
+    // cmd reads the program name too: in quotes its operators are text,
+    // but it still expands % and ! there.
+    if (argv[0].find_first_of("\"%!\r\n") != std::string::npos) {
+      return {126, "cannot start the batch file '" + printable(argv[0]) +
+                       "' safely: cmd would expand its name"};
     }
   }
   std::string line;
@@ -190,6 +169,10 @@ runresult runcommand(const std::vector<std::string>& argv) {
     line = windowscommandline(argv);
   } catch (const failure& e) {
     return {126, e.what()};
+  }
+  if (batch && line.front() != '"') {
+    // Unquoted, cmd would split the name at an operator ("R&D\build.cmd").
+    line = '"' + argv[0] + '"' + line.substr(argv[0].size());
   }
 
   ownedhandle in(inheritable(STD_INPUT_HANDLE));
@@ -238,13 +221,6 @@ void setbinaryoutput() {
 }
 
 const char* defaultformat() { return "cmd"; }
-
-std::u16string toutf16(const std::string& bytes) { return utf8to16(bytes); }
-
-// The host holds UTF-8 (see narrow()); invalid bytes are no text.
-std::optional<std::u16string> hosttexttoutf16(const std::string& bytes) {
-  return utf8to16exact(bytes);
-}
 
 namespace {
 

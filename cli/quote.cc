@@ -4,6 +4,8 @@
 
 #include "cli/errors.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 namespace vornenv::cli {
 
@@ -50,7 +52,7 @@ std::string quotefish(const std::string& text) {
 // everything else as [char] code units, joined by +.  It starts with a
 // string, so + concatenates rather than adds.
 std::string powershellstring(const std::string& text) {
-  const std::u16string units = toutf16(text);
+  const std::u16string units = utf8to16(text);
   std::string out;
   bool inquote = false;
   for (char16_t u : units) {
@@ -91,8 +93,13 @@ bool iscmdoperator(char16_t ch) {
 // page '|' or '^' can be the second byte of a character, and an escape put
 // between the bytes of one would free the next byte.
 std::string cmdline(const change& c, bool& bang) {
-  const std::optional<std::u16string> text =
-      hosttexttoutf16(c.name + "=" + c.value.value_or(""));
+  // A '"' in the name would flip cmd out of quotes before the '=': set would
+  // then list variables instead of setting one.
+  if (c.name.find('"') != std::string::npos) {
+    throw failure("export: cmd cannot set the variable '" + printable(c.name) +
+                  "' (a name holding '\"')");
+  }
+  const std::optional<std::u16string> text = utf8to16exact(c.name + "=" + c.value.value_or(""));
   if (!text) {
     throw failure("export: cmd cannot hold the value of " + printable(c.name) +
                   " (it is not valid text)");
@@ -227,166 +234,6 @@ std::string quotejson(const std::string& text) {
     ++i;
   }
   return out + "\"";
-}
-
-std::string windowscommandline(const std::vector<std::string>& argv) {
-  std::string out;
-  for (std::size_t i = 0; i < argv.size(); ++i) {
-    const std::string& arg = argv[i];
-    if (i != 0) out += ' ';
-    const bool plain = !arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos;
-    if (plain) {
-      out += arg;
-      continue;
-    }
-    if (i == 0) {
-      // The program name ends at the next '"', whatever precedes it.
-      if (arg.find('"') != std::string::npos) {
-        throw failure("a program name cannot hold '\"' on Windows");
-      }
-      out += '"' + arg + '"';
-      continue;
-    }
-    out += '"';
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-      if (c == '\\') {
-        ++backslashes;
-        continue;
-      }
-      // Backslashes are literal unless a '"' follows them.
-      if (c == '"') {
-        out.append(backslashes * 2 + 1, '\\');
-      } else {
-        out.append(backslashes, '\\');
-      }
-      backslashes = 0;
-      out += c;
-    }
-    out.append(backslashes * 2, '\\');
-    out += '"';
-  }
-  return out;
-}
-
-std::string printable(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char ch = text[i];
-    const unsigned char c = static_cast<unsigned char>(ch);
-    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      // U+0080 to U+009F in UTF-8: C1 controls, which terminals obey too
-      // (U+009B starts an escape sequence like ESC [).
-      out += "\\xC2\\x" + hex(next, 2);
-      ++i;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\x" + hex(c, 2);
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
-std::size_t utf8length(const std::string& text, std::size_t pos) {
-  const auto byte = [&](std::size_t i) -> unsigned {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
-  };
-  const unsigned b0 = byte(pos);
-  if (b0 < 0x80) return pos < text.size() ? 1 : 0;
-  std::size_t n;
-  unsigned cp;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    n = 2, cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    n = 3, cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    n = 4, cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  for (std::size_t k = 1; k < n; ++k) {
-    const unsigned b = byte(pos + k);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Overlong forms, surrogates and values past Unicode.
-  if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return 0;
-  }
-  return n;
-}
-
-std::u16string utf8to16(const std::string& text) {
-  std::u16string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = utf8length(text, i);
-    if (n == 0) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    unsigned cp = static_cast<unsigned char>(text[i]);
-    if (n > 1) cp &= 0x7Fu >> n;
-    for (std::size_t k = 1; k < n; ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += n;
-  }
-  return out;
-}
-
-std::optional<std::u16string> utf8to16exact(const std::string& text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = utf8length(text, i);
-    if (n == 0) return std::nullopt;
-    i += n;
-  }
-  return utf8to16(text);
-}
-
-std::optional<std::string> utf16to8(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDFFF) {
-      const bool pair = cp <= 0xDBFF && i + 1 < text.size() &&
-                        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!pair) return std::nullopt;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
 }
 
 }  // namespace vornenv::cli

@@ -22,7 +22,6 @@
 #ifndef VORNENV_CLI_QUOTE_H_
 #define VORNENV_CLI_QUOTE_H_
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,11 +42,10 @@ std::optional<shellformat> parseformat(const std::string& name);
 
 // The text that applies the changes, in their order, in the given format.
 // Throws failure when a name or value cannot be written safely: a name that
-// is no sh/fish variable name; for cmd, a text that is no valid host text
-// (hosttexttoutf16), a CR, LF or Ctrl-Z, a character that cmd's code page
-// cannot hold (tocmdtext), or a line, as written, longer than cmd's 8191
-// characters.  Nothing is returned then, so a caller never prints half of
-// it.
+// is no sh/fish variable name; for cmd, a text that is not valid UTF-8, a
+// CR, LF or Ctrl-Z, a character that cmd's code page cannot hold
+// (tocmdtext), or a line, as written, longer than cmd's 8191 characters.
+// Nothing is returned then, so a caller never prints half of it.
 std::string formatchanges(const std::vector<change>& changes, shellformat format);
 
 // The single-quoted sh word for text.
@@ -57,35 +55,6 @@ std::string quotesh(const std::string& text);
 // '\' are escaped, and each byte that is not part of valid UTF-8 becomes
 // \u00XX (so such bytes read back as the Latin-1 character of that value).
 std::string quotejson(const std::string& text);
-
-// The Windows command line for argv, by the rules that the C runtime's
-// argument parser (and CommandLineToArgvW) undoes: arguments holding blanks
-// or '"' are quoted, '"' and the backslashes before it or before the closing
-// quote are escaped.  argv[0] is read by simpler rules, without escapes, so
-// it is only quoted; a program name holding '"' throws failure.
-std::string windowscommandline(const std::vector<std::string>& argv);
-
-// text with the bytes that would upset a terminal shown as escapes
-// (\n, \t, \r, \xHH), for the person reading human output: the C0
-// controls, DEL, and the C1 controls U+0080 to U+009F written in UTF-8.
-std::string printable(const std::string& text);
-
-// The length (1 to 4) of the valid UTF-8 sequence that starts at text[pos],
-// or 0 when none does.  Overlong forms, surrogates and code points above
-// U+10FFFF are not valid.
-std::size_t utf8length(const std::string& text, std::size_t pos);
-
-// text decoded from UTF-8 into UTF-16, each byte outside valid UTF-8 giving
-// U+FFFD.
-std::u16string utf8to16(const std::string& text);
-
-// text decoded from UTF-8 into UTF-16, or std::nullopt when it is not valid
-// UTF-8.
-std::optional<std::u16string> utf8to16exact(const std::string& text);
-
-// text encoded from UTF-16 into UTF-8, or std::nullopt when it holds an
-// unpaired surrogate.
-std::optional<std::string> utf16to8(const std::u16string& text);
 
 }  // namespace vornenv::cli
 

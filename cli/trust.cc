@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/errors.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
 #include "cli/quote.h"
 #include "cli/sha256.h"
 #include "cli/undo.h"

@@ -62,8 +62,9 @@ class VORNENV_EXPORT pathlist : public envbuilder::section {
   ~pathlist() override;
 
  protected:
-  // The new value of the path variable, from the stored entries and the
-  // variable's current value, as a narrow text: fails as getenvvar() does
+  // The new value of the path variable, from the stored entries (the
+  // converted paths, not converted again) and the variable's current value,
+  // as a narrow text: fails as getenvvar() does
   // when the variable holds characters that the narrow text cannot.
   // (operator() merges without that limit.)
   std::string getpathstr() const;

@@ -52,8 +52,9 @@ std::string entrytext(std::string_view name, std::string_view value) {
   return out;
 }
 
+// An empty view may hold no pointer at all, which memchr must not see.
 bool holdsnul(std::string_view line) {
-  return std::memchr(line.data(), '\0', line.size()) != nullptr;
+  return !line.empty() && std::memchr(line.data(), '\0', line.size()) != nullptr;
 }
 
 // Ctrl-Z, the end-of-file mark of old DOS editors, at which a text-mode
@@ -61,7 +62,7 @@ bool holdsnul(std::string_view line) {
 constexpr char kendmark = '\x1a';
 
 bool holdsendmark(std::string_view line) {
-  return std::memchr(line.data(), kendmark, line.size()) != nullptr;
+  return !line.empty() && std::memchr(line.data(), kendmark, line.size()) != nullptr;
 }
 
 // The position of the line's only '=', or npos when it has none or several.

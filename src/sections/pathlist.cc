@@ -38,12 +38,14 @@ bool pathlist::valid() const { return true; }
 
 namespace {
 
-// The section's directories, converted, first; then the elements of the
-// text that the variable held; each path once, at its first place.
+// The section's directories, exactly as stored: each entry was converted
+// and its directory checked as it was added.  Converting the stored text
+// again would expand a "$(" that only the first expansion produced, and put
+// a directory that nobody checked into the variable.
 std::vector<filepath> converted(const pathlist& s) {
   std::vector<filepath> paths;
   paths.reserve(static_cast<std::size_t>(std::distance(s.begin(), s.end())));
-  std::for_each(s.begin(), s.end(), entrytofilepath(paths));
+  for (const envbuilder::entry& e : s) paths.emplace_back(e.value());
   return paths;
 }
 

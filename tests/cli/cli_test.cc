@@ -5,6 +5,7 @@
 #include <vornenv/vornenv.h>
 
 #include "cli/clirun.h"
+#include "cli/platform.h"
 #include "cli/quote.h"
 #include "support/testsupport.h"
 
@@ -35,6 +36,14 @@ TEST(cli_test, usage_errors_exit_2_with_one_line) {
       {"show", "never-read.ini", "--all"},
       {"explain", "NAME"},
       {"expand"},
+      // Each command takes only its own options.
+      {"export", "--strict", "never-read.ini"},
+      {"check", "--all", "never-read.ini"},
+      {"show", "--section", "X", "never-read.ini"},
+      {"libs", "never-read.ini", "--each"},
+      {"run", "--format", "sh", "never-read.ini", "--", "cmd"},
+      {"expand", "--format=sh", "x"},
+      {"explain", "--strict", "NAME", "never-read.ini"},
   };
   for (const auto& args : cases) {
     const ranprogram r = runvornenv(args);
@@ -58,9 +67,15 @@ TEST(cli_test, help_and_version) {
     EXPECT_EQ(r.out.rfind(std::string("usage: vornenv ") + cmd, 0), 0u) << r.out;
     EXPECT_EQ(r.err, "");
   }
+  r = runvornenv({"export", "--help"});
+  EXPECT_NE(r.out.find(std::string("The default is ") + cli::defaultformat() + ".  "),
+            std::string::npos)
+      << r.out;
   r = runvornenv({"--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("  check FILE..."), std::string::npos);
+  for (const char* line : {"\n  run FILE... -- COMMAND", "\n  check FILE...", "\n  explain NAME"}) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line;
+  }
 }
 
 // A failing file exits 1 with one line, compiler style, whatever the

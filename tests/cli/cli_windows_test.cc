@@ -15,6 +15,7 @@
 
 #include "cli/clirun.h"
 #include "cli/quote.h"
+#include "cli/utf.h"
 #include "support/testsupport.h"
 #include "vornplatform/vornplatform.h"
 
@@ -88,6 +89,26 @@ TEST(cli_windows_test, batch_files_get_no_argument_that_cmd_would_act_on) {
         << name << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists(canary));
+}
+
+// cmd reads a batch file's own name as well: it must run as itself, never
+// split at an operator or expanded.
+TEST(cli_windows_test, batch_file_names_are_not_read_as_commands) {
+  scopedtempdir dir;
+  const std::string file = dir.write("empty.ini", "[Settings]\n");
+  dir.mkdir("R&D");
+  dir.mkdir("D");
+  const std::string marker = dir.file("ran"), canary = dir.file("PWNED");
+  const std::string good = dir.write("R&D/build.cmd", "@echo x> \"" + marker + "\"\r\n");
+  dir.write("D/build.cmd", "@echo x> \"" + canary + "\"\r\n");
+  const ranprogram r = runvornenv({"run", file, "--", good});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(marker));
+  EXPECT_FALSE(std::filesystem::exists(canary));
+  const std::string expanding = dir.write("a%OS%b.cmd", "@exit /b 0\r\n");
+  const ranprogram refused = runvornenv({"run", file, "--", expanding});
+  EXPECT_EQ(refused.status, 126);
+  EXPECT_NE(refused.err.find("cmd would expand its name"), std::string::npos) << refused.err;
 }
 
 // The text in the host's narrow encoding, or "" when it has none.
@@ -310,6 +331,33 @@ TEST_F(cli_windows_wide_test, the_host_runs_in_utf8) {
   const ranprogram r = runvornenv({"expand", "$(PATH)"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, greek8_.size() + cjk8_.size() + 1), greek8_ + ";" + cjk8_);
+}
+
+// Windows folds names one UTF-16 unit at a time, so a letter beyond the
+// first plane keeps its case: U+10428 does not name U+10400.  The answer
+// stays the same after the expansion switches to its snapshot.
+TEST(cli_windows_test, lookups_fold_as_the_platform_does_beyond_the_first_plane) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VORNENV_CLI_X\U00010400", L"upper"));
+  scopedtempdir dir;
+  std::string many;
+  for (int i = 0; i < 40; ++i) many += "$(VORNENV_CLI_D)";
+  for (const std::string& before : {std::string(), many}) {
+    // Description files are UTF-8 to the host, whatever this process's code
+    // page: the names reach it whole there.
+    const std::string file = dir.write(
+        "x.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
+                     "$(VORNENV_CLI_X\xF0\x90\x90\xA8)\n");
+    const ranprogram r = runvornenv({"check", file});
+    EXPECT_EQ(r.status, 1) << before.size() << ": " << r.out;
+    EXPECT_NE(r.out.find("envvar is not set yet!"), std::string::npos) << r.out;
+    const std::string same = dir.write(
+        "y.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
+                     "$(VORNENV_CLI_X\xF0\x90\x90\x80)\n");
+    const ranprogram ok = runvornenv({"run", same, "--", probe(), "env", "VORNENV_CLI_R"});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(lf(ok.out), "VORNENV_CLI_R=" + hex(std::string(before.size() / 16, 'd') + "upper") + "\n");
+  }
+  SetEnvironmentVariableW(L"VORNENV_CLI_X\U00010400", nullptr);
 }
 
 // Windows names variables without regard to case: explain finds the

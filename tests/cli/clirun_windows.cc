@@ -10,7 +10,7 @@
 #include <string>
 
 #include "cli/clirun.h"
-#include "cli/quote.h"
+#include "cli/cmdline.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/cmdline.h"
 #include "cli/errors.h"
+#include "cli/printable.h"
+#include "cli/utf.h"
 
 namespace vornenv::cli {
 namespace {
@@ -109,6 +112,7 @@ TEST(quote_test, cmd_guards_bangs_and_refuses_what_it_cannot_hold) {
   for (const char* bad : {"a\nb", "a\rb", "a\x1a"}) {
     EXPECT_THROW(formatchanges({{"A", "fine"}, {"B", bad}}, shellformat::cmd), failure);
   }
+  EXPECT_THROW(formatchanges({{"\"x", "y"}}, shellformat::cmd), failure);
   // cmd's limit holds for the line as written, escapes included: 9
   // characters of "@set "X=" and the closing quote, then the value.
   const struct {
@@ -145,10 +149,11 @@ TEST(quote_test, json_escapes_and_keeps_the_bytes_it_can) {
 // passes as it is.
 TEST(quote_test, printable_escapes_c0_del_and_c1_controls) {
   EXPECT_EQ(printable(std::string("a\x1b[2J\n\t\r\0\x7f", 10)), "a\\x1B[2J\\n\\t\\r\\x00\\x7F");
-  // U+009B (CSI) and U+0085 in UTF-8; U+00A0 and U+00E9 are text, and a
-  // lone 0xC2 or a continuation byte elsewhere is left alone.
-  EXPECT_EQ(printable("\xC2\x9B" "31m \xC2\x85|\xC2\xA0\xC3\xA9\xC2"),
-            "\\xC2\\x9B" "31m \\xC2\\x85|\xC2\xA0\xC3\xA9\xC2");
+  // U+009B (CSI) and U+0085 in UTF-8; U+00A0, U+00E9 and U+1F600 are text;
+  // bytes outside UTF-8 (a lone 0x9B, CSI to an 8-bit terminal, a lone 0xC2)
+  // show their values.
+  EXPECT_EQ(printable("\xC2\x9B" "31m \xC2\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\x9B" "2J\xC2"),
+            "\\xC2\\x9B" "31m \\xC2\\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\\x9B" "2J\\xC2");
 }
 
 TEST(quote_test, utf8_decoding_pairs_surrogates_and_replaces_bad_bytes) {

@@ -99,6 +99,18 @@ TEST_F(pathlist_test, converted_path_holding_the_list_separator_is_refused) {
   EXPECT_EQ(getenvvar("PATH").str(), list({"y"}));
 }
 
+TEST_F(pathlist_test, the_variable_gets_the_directory_that_was_checked) {
+  // The first expansion yields the text "$(VX_Y)", the name of an existing
+  // directory; expanding the stored path again would put an unchecked one
+  // into the variable.
+  const std::string odd = filepath(dir_.mkdir("x$(VX_Y)")).str();
+  scopedenv open("VX_Q", "$("), y("VX_Y", "nowhere");
+  auto b = parse("[Executable Paths]\nodd = " + dir_.path().string() + "/x$(VX_Q)VX_Y)\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(b->getsection("Executable Paths").getentry("odd").value(), odd);
+  EXPECT_EQ(getenvvar("PATH").str(), odd);
+}
+
 TEST_F(pathlist_test, empty_variable_name_is_refused) {
   EXPECT_ASSERTION(pathlist("", "Executable Paths"),
                    "pathlist::pathlist - provided path variable is empty!");

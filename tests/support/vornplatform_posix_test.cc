@@ -48,5 +48,13 @@ TEST(vornplatform_posix_test, child_process_inherits_what_putenvvar_sets) {
   EXPECT_EQ(runchild({"VORNENV_TEST_CHILD"}), 1);
 }
 
+// Names are bytes here, matched as they are: letter case counts.
+TEST(vornplatform_posix_test, a_name_is_its_own_key) {
+  for (const std::string name : {"Mixed_Case", "\xC3\xA9t\xC3\xA9", "\xFF\xFE bytes"}) {
+    EXPECT_EQ(exactkey(name), name);
+  }
+  EXPECT_NE(exactkey("path"), exactkey("PATH"));
+}
+
 }  // namespace
 }  // namespace vornplatform

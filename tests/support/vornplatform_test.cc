@@ -98,6 +98,33 @@ const std::vector<std::vector<std::string>> spellings = {
     {"\x82\x81", "\x82\x60"},              // full-width a, Shift-JIS
 };
 
+// The exact listing holds each variable once, under the key that finds it,
+// and nothing without a name of its own.
+TEST(vornplatform_test, exact_listing_holds_each_variable_once) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"VORNENV_LIST_A", "plain"},
+      {"VORNENV_LIST_B", "a=b; $(x) "},
+      {"VORNENV_LIST_C", "\xE2\x82\xAC \xF0\x9F\x98\x80"},  // euro sign, emoji
+  };
+  for (const auto& [name, value] : cases) putenvexact(name, value);
+  const std::vector<std::pair<std::string, std::string>> listed = listexact();
+  for (const auto& [name, value] : cases) {
+    std::size_t hits = 0;
+    for (const auto& [n, v] : listed) {
+      if (exactkey(n) != exactkey(name)) continue;
+      ++hits;
+      EXPECT_EQ(n, name);
+      EXPECT_EQ(v, value) << name;
+    }
+    EXPECT_EQ(hits, 1u) << name;
+    putenvexact(name, "");
+  }
+  for (const auto& [n, v] : listed) {
+    EXPECT_FALSE(n.empty());
+    EXPECT_EQ(n.find('='), std::string::npos) << n;
+  }
+}
+
 TEST(envsnapshot_test, matches_names_as_the_platform_does) {
   std::mt19937 random(12);
   std::vector<std::unique_ptr<scopedenv>> set;

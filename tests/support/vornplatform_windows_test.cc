@@ -144,5 +144,29 @@ TEST(vornplatform_windows_test, characters_outside_the_code_page_are_never_repla
   }
 }
 
+// The exact listing holds what the narrow texts cannot: a name and a value
+// outside the code page, keyed by the upper case Windows matches names by.
+TEST(vornplatform_windows_test, exact_listing_holds_names_outside_the_code_page) {
+  const std::wstring name = L"Vornenv_\u03b5\u03bb\u7528";  // epsilon lambda, a CJK sign
+  ASSERT_TRUE(::SetEnvironmentVariableW(name.c_str(), cjk.c_str()));
+  const std::string key = exactkey(utf8(L"VORNENV_\u03b5\u039b\u7528"));
+  EXPECT_EQ(key, utf8(L"VORNENV_\u0395\u039b\u7528"));
+  EXPECT_EQ(exactkey(utf8(name)), key);
+  EXPECT_NE(exactkey("VORNENV_\xCE\x95X"), key);
+  std::size_t hits = 0;
+  for (const auto& [n, v] : listexact()) {
+    if (exactkey(n) != key) continue;
+    ++hits;
+    EXPECT_EQ(n, utf8(name));
+    EXPECT_EQ(v, utf8(cjk));
+  }
+  EXPECT_EQ(hits, 1u);
+  const envsnapshot snap;
+  if (!ansi(name)) {
+    for (const auto& [n, v] : snap.vars()) EXPECT_NE(v, utf8(cjk)) << n;
+  }
+  ::SetEnvironmentVariableW(name.c_str(), nullptr);
+}
+
 }  // namespace
 }  // namespace vornplatform

@@ -49,6 +49,12 @@ std::string lookupkey(const std::string& name);
 // Whether lookupkey() ever differs from the name.
 bool foldsnames();
 
+// Every variable as exact texts, name then value, in the platform's order;
+// the same entries as listvars() leaves out are left out.
+std::vector<std::pair<std::string, std::string>> listexact();
+// lookupkey() for an exact-text name, as an exact text.
+std::string exactkey(const std::string& name);
+
 // The longest value a variable can hold, in the units valuelength() counts.
 std::size_t longestvalue();
 // The length of a value in those units; never more than its bytes.

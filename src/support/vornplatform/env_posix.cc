@@ -46,6 +46,14 @@ std::string lookupkey(const std::string& name) { return name; }
 
 bool foldsnames() { return false; }
 
+std::vector<std::pair<std::string, std::string>> listexact() {
+  std::vector<std::pair<std::string, std::string>> vars;
+  for (listedvar& v : listvars()) vars.emplace_back(std::move(v.name), std::move(v.value));
+  return vars;
+}
+
+std::string exactkey(const std::string& name) { return name; }
+
 // MAX_ARG_STRLEN: the kernel refuses to start a program with a longer
 // environment string.
 std::size_t longestvalue() { return 131072; }

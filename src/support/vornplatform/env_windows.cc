@@ -145,12 +145,22 @@ bool writevar(const std::string& name, const std::wstring& value) {
 // Windows compares variable names by the operating system's upper-case
 // table, one UTF-16 unit at a time (CompareStringOrdinal ignoring case):
 // the invariant file-system upper case maps by that table.
-std::string keyof(const wchar_t* name, std::size_t length) {
+std::wstring windowsupper(const wchar_t* name, std::size_t length) {
   std::wstring upper(name, length);
   if (length != 0) {
     ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name, static_cast<int>(length),
                     upper.data(), static_cast<int>(length), nullptr, nullptr, 0);
+    // The table maps single units: LCMapStringEx would fold a letter beyond
+    // the first plane (U+10428 to U+10400), which the lookup keeps apart.
+    for (std::size_t i = 0; i < length; ++i) {
+      if (name[i] >= 0xD800 && name[i] <= 0xDFFF) upper[i] = name[i];
+    }
   }
+  return upper;
+}
+
+std::string keyof(const wchar_t* name, std::size_t length) {
+  const std::wstring upper = windowsupper(name, length);
   std::string key(upper.size() * sizeof(wchar_t), '\0');
   std::memcpy(key.data(), upper.data(), key.size());
   return key;
@@ -203,6 +213,27 @@ std::string lookupkey(const std::string& name) {
 }
 
 bool foldsnames() { return true; }
+
+std::vector<std::pair<std::string, std::string>> listexact() {
+  std::vector<std::pair<std::string, std::string>> vars;
+  std::unique_ptr<wchar_t, BOOL (*)(LPWCH)> block(::GetEnvironmentStringsW(),
+                                                  ::FreeEnvironmentStringsW);
+  if (!block) return vars;
+  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
+    if (*p == L'=') continue;
+    const wchar_t* eq = std::wcschr(p, L'=');
+    if (eq == nullptr) continue;
+    vars.emplace_back(toutf8(std::wstring(p, eq)), toutf8(std::wstring(eq + 1)));
+  }
+  return vars;
+}
+
+std::string exactkey(const std::string& name) {
+  std::wstring wide;
+  // No variable has a name that is no exact text: it is its own key.
+  if (!fromutf8(name, wide)) return name;
+  return toutf8(windowsupper(wide.data(), wide.size()));
+}
 
 // A variable holds at most 32,767 UTF-16 characters, the narrow text being
 // in the ANSI code page.

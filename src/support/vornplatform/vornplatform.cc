@@ -100,6 +100,10 @@ envsnapshot::envsnapshot() {
   }
 }
 
+std::vector<std::pair<std::string, std::string>> listexact() { return backend::listexact(); }
+
+std::string exactkey(const std::string& name) { return backend::exactkey(name); }
+
 std::size_t longestvalue() { return backend::longestvalue(); }
 
 std::size_t valuelength(std::string_view value) { return backend::valuelength(value); }

@@ -84,6 +84,19 @@ VORNPLATFORM_EXPORT std::size_t longestvalue();
 // size in bytes, so a text of no more bytes than that always fits.
 VORNPLATFORM_EXPORT std::size_t valuelength(std::string_view value);
 
+// Every variable of the calling process as exact texts, name then value, in
+// the platform's order, leaving none out: for a caller that must see and
+// write back the whole environment, even what the narrow text cannot hold.
+// Entries that have no name of their own (Windows' "=C:" drive directories)
+// are left out.
+VORNPLATFORM_EXPORT std::vector<std::pair<std::string, std::string>> listexact();
+
+// The key under which the platform finds the variable of an exact-text name:
+// the name itself on POSIX; on Windows, which ignores letter case, its upper
+// case by the system's own table, as an exact text.  Two names share a key
+// exactly when the platform takes them for one variable.
+VORNPLATFORM_EXPORT std::string exactkey(const std::string& name);
+
 // A copy of every variable of the calling process, taken at construction.
 // get() answers as getenvvar() would have answered then, with a hash lookup
 // instead of a search of the whole environment, which is linear on every
