@@ -44,6 +44,15 @@ TEST(cli_test, usage_errors_exit_2_with_one_line) {
       {"run", "--format", "sh", "never-read.ini", "--", "cmd"},
       {"expand", "--format=sh", "x"},
       {"explain", "--strict", "NAME", "never-read.ini"},
+      {"check", "--undo", "never-read.ini"},
+      {"revert", "--undo"},
+      {"revert", "never-read.ini"},
+      {"revert", "--format", "zsh"},
+      {"hook", "--format", "sh", "bash"},
+      {"hook"},
+      {"prompt", "--format=sh"},
+      {"allow", "--undo", "never-read.ini"},
+      {"deny", "a.ini", "b.ini"},
   };
   for (const auto& args : cases) {
     const ranprogram r = runvornenv(args);
@@ -61,7 +70,8 @@ TEST(cli_test, help_and_version) {
   ranprogram r = runvornenv({"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("vornenv ") + VORNENV_VERSION + "\n");
-  for (const char* cmd : {"run", "export", "show", "libs", "check", "expand", "explain"}) {
+  for (const char* cmd : {"run", "export", "show", "libs", "check", "expand", "explain", "revert",
+                          "hook", "prompt", "allow"}) {
     r = runvornenv({cmd, "--help"});
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_EQ(r.out.rfind(std::string("usage: vornenv ") + cmd, 0), 0u) << r.out;
@@ -73,7 +83,8 @@ TEST(cli_test, help_and_version) {
       << r.out;
   r = runvornenv({"--help"});
   EXPECT_EQ(r.status, 0);
-  for (const char* line : {"\n  run FILE... -- COMMAND", "\n  check FILE...", "\n  explain NAME"}) {
+  for (const char* line : {"\n  run FILE... -- COMMAND", "\n  check FILE...", "\n  explain NAME",
+                           "\n  revert [--format F]", "\n  allow [FILE] | deny [FILE]"}) {
     EXPECT_NE(r.out.find(line), std::string::npos) << line;
   }
 }
