@@ -52,18 +52,15 @@ std::string entrytext(std::string_view name, std::string_view value) {
   return out;
 }
 
-// An empty view may hold no pointer at all, which memchr must not see.
-bool holdsnul(std::string_view line) {
-  return !line.empty() && std::memchr(line.data(), '\0', line.size()) != nullptr;
-}
+// find(), not memchr(): an empty view may have no data at all, which
+// memchr() must not be given.
+bool holdsnul(std::string_view line) { return line.find('\0') != std::string_view::npos; }
 
 // Ctrl-Z, the end-of-file mark of old DOS editors, at which a text-mode
 // read stopped.
 constexpr char kendmark = '\x1a';
 
-bool holdsendmark(std::string_view line) {
-  return !line.empty() && std::memchr(line.data(), kendmark, line.size()) != nullptr;
-}
+bool holdsendmark(std::string_view line) { return line.find(kendmark) != std::string_view::npos; }
 
 // The position of the line's only '=', or npos when it has none or several.
 std::size_t soleequals(std::string_view line) {
