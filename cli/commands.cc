@@ -14,7 +14,6 @@
 #include "cli/errors.h"
 #include "cli/lint.h"
 #include "cli/platform.h"
-#include "src/support/nodestructor.h"
 
 namespace vornenv::cli {
 
@@ -251,8 +250,14 @@ std::vector<libplace> libplaces(const envbuilder::section& s, bool all) {
 // entries one by one would take a tenth of a check's time.  It stays
 // reachable, so leak checkers see no leak; the one kept before is freed.
 void keeptoexit(std::unique_ptr<envbuilder> builder) {
-  static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
-  *kept.get() = std::move(builder);
+  // A union's member is destroyed only when the union's destructor says so.
+  union keeper {
+    keeper() : held() {}
+    ~keeper() {}
+    std::unique_ptr<envbuilder> held;
+  };
+  static keeper kept;
+  kept.held = std::move(builder);
 }
 
 // Puts the environment back to the snapshot, empty values included.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
+#include "support/private/hashindex.h"
 #include "vornplatform/vornplatform.h"
 
 namespace vornenv {

@@ -12,7 +12,7 @@
 
 #include "ini/inirun.h"
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
+#include "support/private/hashindex.h"
 
 namespace vornenv {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
+#include "support/private/hashindex.h"
 #include "vornenv/sections.h"
 
 namespace vornenv {

@@ -2,8 +2,8 @@
 #include <mutex>
 
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
-#include "support/nodestructor.h"
+#include "support/private/hashindex.h"
+#include "support/private/nodestructor.h"
 #include "vornenv/envbuilder.h"
 
 namespace vornenv {

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "vornfile/backend.h"
-#include "hashindex.h"
-#include "nodestructor.h"
+#include "private/hashindex.h"
+#include "private/nodestructor.h"
 #include "vornfile/vornfile.h"
 
 namespace vornfile {

@@ -6,8 +6,8 @@
 // few occupied slots, and each costs one name comparison, which almost
 // always stops at the first bytes.
 
-#ifndef VORNENV_SUPPORT_HASHINDEX_H_
-#define VORNENV_SUPPORT_HASHINDEX_H_
+#ifndef VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
+#define VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -96,4 +96,4 @@ void insert(slots& s, std::size_t count, std::size_t pos, std::uint32_t hash, Na
 
 }  // namespace vornenv::hashindex
 
-#endif  // VORNENV_SUPPORT_HASHINDEX_H_
+#endif  // VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
