@@ -95,13 +95,25 @@ bool envbuilder::newentry(const char* name, const char* value) {
   return current_->adoptentry(name, value, currentline());
 }
 
-std::shared_ptr<envbuilder::section> envbuilder::createsection(
-    const std::string& name) const {
+sectionkind kindof(std::string_view name) {
+  for (const namedkind& k : namedkinds) {
+    if (name == k.name) return k.kind;
+  }
+  return sectionkind::plain;
+}
+
+std::shared_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {
   // One allocation a section, the count beside the object.
-  if (name == "Library Paths") return std::make_shared<libpathlist>(name);
-  if (name == "Executable Paths")
-    return std::make_shared<pathlist>("PATH", name);
-  if (name == "Environment") return std::make_shared<envblock>(name);
+  switch (kindof(name)) {
+    case sectionkind::environment:
+      return std::make_shared<envblock>(name);
+    case sectionkind::executablepaths:
+      return std::make_shared<pathlist>("PATH", name);
+    case sectionkind::librarypaths:
+      return std::make_shared<libpathlist>(name);
+    case sectionkind::plain:
+      break;
+  }
   return std::make_shared<anonsection>(name);
 }
 
