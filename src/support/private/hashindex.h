@@ -94,6 +94,16 @@ void insert(slots& s, std::size_t count, std::size_t pos, std::uint32_t hash, Na
   s[i] = static_cast<std::uint32_t>(pos + 1);
 }
 
+// Takes position pos, whose name has the given hash, out again.  Only for
+// the position added last: emptying its slot cuts short no probe of a
+// position added before it.
+inline void eraselast(slots& s, std::size_t pos, std::uint32_t hash) {
+  const std::size_t mask = s.size() - 1;
+  std::size_t i = hash & mask;
+  while (s[i] != pos + 1) i = (i + 1) & mask;
+  s[i] = 0;
+}
+
 }  // namespace vornenv::hashindex
 
 #endif  // VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
