@@ -7,7 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <memory_resource>
+#include <string>
 #include <vector>
 
 #include "ini/inirun.h"
@@ -73,7 +73,8 @@ const char* cstr(std::string_view v) {
 // The names met so far, for the uniqueness tests: a hash index over views
 // of the names, which costs about 30 bytes a name, since a file may hold
 // millions of sections.  With keep, the set holds its own copies of the
-// names (in a pool), so that they outlive the text they came from.
+// names (a deque moves none of them), so that they outlive the text they
+// came from.
 class nameset {
  public:
   explicit nameset(bool keep) : keep_(keep) {}
@@ -83,11 +84,7 @@ class nameset {
     const std::uint32_t hash = hashindex::hashof(name);
     if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos)
       return false;
-    if (keep_) {
-      char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
-      std::memcpy(copy, name.data(), name.size());
-      name = std::string_view(copy, name.size());
-    }
+    if (keep_) name = owned_.emplace_back(name);
     names_.push_back(name);
     hashindex::insert(index_, names_.size(), names_.size() - 1, hash,
                       nameat{names_});
@@ -103,7 +100,7 @@ class nameset {
     } else {
       std::fill(index_.begin(), index_.end(), 0);
     }
-    pool_.release();
+    owned_.clear();
   }
 
  private:
@@ -113,7 +110,7 @@ class nameset {
   };
 
   bool keep_;
-  std::pmr::monotonic_buffer_resource pool_;
+  std::deque<std::string> owned_;
   std::deque<std::string_view> names_;
   hashindex::slots index_;
 };
