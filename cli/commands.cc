@@ -16,7 +16,6 @@
 #include "cli/platform.h"
 #include "cli/printable.h"
 #include "cli/undo.h"
-#include "src/support/nodestructor.h"
 
 namespace vornenv::cli {
 
@@ -121,7 +120,7 @@ void showsections(const std::string& file, const envbuilder& builder, const pale
   for (const envbuilder::section* section : sectionsinfileorder(builder)) {
     const envbuilder::section& s = *section;
     out << "  " << p.bold << '[' << printable(s.name()) << ']' << p.reset << "  " << p.kind
-        << sectionkind(s.name()) << p.reset << '\n';
+        << kindname(s.name()) << p.reset << '\n';
     std::size_t width = 0;
     for (const envbuilder::entry& e : s) width = std::max(width, printable(e.name()).size());
     if (s.begin() == s.end()) out << "    " << p.dim << "(no entries)" << p.reset << '\n';
@@ -163,7 +162,7 @@ void showjson(const std::vector<std::string>& files,
     bool firstsection = true;
     for (const envbuilder::section* s : sectionsinfileorder(*builders[f])) {
       out << (firstsection ? "\n" : ",\n") << "      {\"name\": " << quotejson(s->name())
-          << ", \"kind\": " << quotejson(sectionkind(s->name())) << ", \"line\": " << s->line()
+          << ", \"kind\": " << quotejson(kindname(s->name())) << ", \"line\": " << s->line()
           << ", \"entries\": [";
       firstsection = false;
       bool firstentry = true;
@@ -255,8 +254,14 @@ std::vector<libplace> libplaces(const envbuilder::section& s, bool all) {
 // entries one by one would take a tenth of a check's time.  It stays
 // reachable, so leak checkers see no leak; the one kept before is freed.
 void keeptoexit(std::unique_ptr<envbuilder> builder) {
-  static vornsupport::nodestructor<std::unique_ptr<envbuilder>> kept;
-  *kept.get() = std::move(builder);
+  // A union's member is destroyed only when the union's destructor says so.
+  union keeper {
+    keeper() : held() {}
+    ~keeper() {}
+    std::unique_ptr<envbuilder> held;
+  };
+  static keeper kept;
+  kept.held = std::move(builder);
 }
 
 // Puts the environment back to the snapshot, empty values included.
@@ -273,11 +278,18 @@ void restoreenv(const envmap& start) {
   if (!ok) throw failure("cannot put the starting environment back");
 }
 
-const char* sectionkind(const std::string& name) {
-  // The builder's own choice, by exact name; the library has no query for it.
-  if (name == "Library Paths") return "library paths";
-  if (name == "Executable Paths") return "executable paths";
-  if (name == "Environment") return "environment";
+const char* kindname(const std::string& name) {
+  // The builder's own choice, from the library's table of kinds.
+  switch (kindof(name)) {
+    case sectionkind::librarypaths:
+      return "library paths";
+    case sectionkind::executablepaths:
+      return "executable paths";
+    case sectionkind::environment:
+      return "environment";
+    case sectionkind::plain:
+      break;
+  }
   return "plain";
 }
 

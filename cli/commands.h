@@ -97,7 +97,7 @@ void restoreenv(const envmap& start);
 
 // The kind of section that the builder makes for a section name:
 // "library paths", "executable paths", "environment" or "plain".
-const char* sectionkind(const std::string& name);
+const char* kindname(const std::string& name);
 
 }  // namespace vornenv::cli
 

@@ -65,7 +65,7 @@ class tracer {
   // the environment as the retrace made it.
   void retrace(std::size_t file, const envbuilder& builder) {
     for (const envbuilder::section* s : sectionsinfileorder(builder)) {
-      const std::string kind = sectionkind(s->name());
+      const std::string kind = kindname(s->name());
       if (kind == "environment") {
         for (const envbuilder::entry& e : *s) {
           step st = begin(file, e.line(), *s, e.name());

@@ -24,11 +24,10 @@ namespace {
 
 using level = finding::level;
 
-const char* const actingsections[] = {"Environment", "Executable Paths", "Library Paths"};
-
-bool acts(const envbuilder::section& s) { return std::string(sectionkind(s.name())) != "plain"; }
+bool acts(const envbuilder::section& s) { return kindof(s.name()) != sectionkind::plain; }
 bool ispathlist(const envbuilder::section& s) {
-  return s.name() == "Executable Paths" || s.name() == "Library Paths";
+  const sectionkind k = kindof(s.name());
+  return k == sectionkind::executablepaths || k == sectionkind::librarypaths;
 }
 
 std::string lower(std::string text) {
@@ -122,7 +121,8 @@ std::string workingdirectory() {
 void lintsection(const envbuilder::section& s, const setters& set, std::vector<finding>& out) {
   const std::string name = s.name();
   if (!acts(s)) {
-    for (const char* kind : actingsections) {
+    for (const namedkind& named : namedkinds) {
+      const char* kind = named.name;
       const std::string l = lower(name), k = lower(kind);
       // Two edits cannot bridge a greater difference in length: most names
       // are settled without the table.

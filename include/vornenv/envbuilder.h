@@ -121,13 +121,11 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     struct store;
 
     // newentry() for the builder's entries, which the reader has already
-    // found unique in the section: built in place without a copy, and left
-    // out of the index until the first lookup.
+    // found unique in the section.
     bool adoptentry(const char* name, const char* value, std::size_t line);
     // The store, made with the first entry.
     store& entries();
-    // The stored entry of that name, or nullptr.  The first call indexes
-    // the entries held at that time.
+    // The stored entry of that name, or nullptr.
     const entry* findentry(std::string_view name) const;
 
     // The kind's hook: sees the copy about to be stored and may rewrite it.
@@ -136,9 +134,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     virtual bool operator()() = 0;
 
     std::string name_;
-    // The entries and their index, made with the first entry, so that an
-    // empty section costs little more than its name (a file may hold
-    // millions).
+    // Made with the first entry: an empty section costs little more than its
+    // name.
     std::unique_ptr<store> store_;
     std::uint32_t line_ = 0;
   };
@@ -166,13 +163,9 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   bool newentry(const char* name, const char* value) override;
   // A new section of the kind that name selects.
   std::shared_ptr<section> createsection(const std::string& name) const;
-  // The position of the section of that name in sections_, or npos.
-  std::size_t findsection(std::string_view name) const;
-
-  // The sections in file order (a deque: growing moves none of them), and a
-  // hash table of their positions (plus one) by name.
-  std::deque<std::shared_ptr<section>> sections_;
-  std::vector<std::uint32_t> index_;
+  // The sections in file order and their index by name.
+  struct sectionstore;
+  std::unique_ptr<sectionstore> sections_;
   section* current_ = nullptr;  // the section being read, if any
   std::unique_ptr<section> null_;
 };

@@ -8,11 +8,36 @@
 #define VORNENV_SECTIONS_H_
 
 #include <string>
+#include <string_view>
 
 #include "vornenv/envbuilder.h"
 #include "vornenv/export.h"
 
 namespace vornenv {
+
+// What a section does, as the builder tells it by the section's name.
+enum class sectionkind {
+  plain,            // anonsection
+  environment,      // envblock
+  executablepaths,  // pathlist on "PATH"
+  librarypaths,     // libpathlist
+};
+
+// The names that select a kind other than plain, compared exactly (letter
+// case significant): the one table that the builder and hosts go by.
+struct namedkind {
+  const char* name;
+  sectionkind kind;
+};
+inline constexpr namedkind namedkinds[] = {
+    {"Environment", sectionkind::environment},
+    {"Executable Paths", sectionkind::executablepaths},
+    {"Library Paths", sectionkind::librarypaths},
+};
+
+// The kind that the builder gives a section of that name; plain for every
+// name that namedkinds does not hold.
+VORNENV_EXPORT sectionkind kindof(std::string_view name);
 
 // Any section whose name selects no other kind: keeps its entries unchanged
 // for lookups and does nothing when it ends.

@@ -66,16 +66,10 @@ std::vector<filepath> getliblocations(const envbuilder::section& s) {
   std::vector<filepath> dirs = vornfile::getsystemdirs();
   for (const envbuilder::entry& e : s) dirs.emplace_back(e.value());
 
-  // Every separator ends a piece, empty ones too; the text after the last
-  // separator counts only when it is not empty.
-  const std::string path = getvar("PATH");
-  std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t stop = path.find(pathlistsep, start);
-    if (stop == std::string::npos) stop = path.size();
-    filepath dir(path.substr(start, stop - start));
+  // An empty piece names no directory, so the splitter's dropping it
+  // changes nothing.
+  for (filepath& dir : vornfile::splitpathlist(getvar("PATH"), pathlistsep)) {
     if (vornfile::direxists(dir)) dirs.push_back(std::move(dir));
-    start = stop + 1;
   }
 
   std::set<filepath> seen;

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <memory_resource>
+#include <string>
 #include <vector>
 
 #include "ini/inirun.h"
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
+#include "support/private/hashindex.h"
 
 namespace vornenv {
 
@@ -26,10 +26,7 @@ bool iswhite(char c) {
   return u <= ' ' && ((kwhite >> u) & 1) != 0;
 }
 
-// iniparser::iscomment(), for the line cursor.
-inline bool commentline(std::string_view line) { return line.empty() || line.front() == ';'; }
-
-// trimstr() for this file's own use, where it is worth inlining.
+// Trims the blanks above from both ends; no other byte.
 inline std::string_view trimview(std::string_view text) {
   std::size_t first = 0;
   while (first < text.size() && iswhite(text[first])) ++first;
@@ -52,48 +49,15 @@ std::string entrytext(std::string_view name, std::string_view value) {
   return out;
 }
 
-// An empty view may hold no pointer at all, which memchr must not see.
-bool holdsnul(std::string_view line) {
-  return !line.empty() && std::memchr(line.data(), '\0', line.size()) != nullptr;
-}
+// find(), not memchr(): an empty view may have no data at all, which
+// memchr() must not be given.
+bool holdsnul(std::string_view line) { return line.find('\0') != std::string_view::npos; }
 
 // Ctrl-Z, the end-of-file mark of old DOS editors, at which a text-mode
 // read stopped.
 constexpr char kendmark = '\x1a';
 
-bool holdsendmark(std::string_view line) {
-  return !line.empty() && std::memchr(line.data(), kendmark, line.size()) != nullptr;
-}
-
-// The position of the line's only '=', or npos when it has none or several.
-std::size_t soleequals(std::string_view line) {
-  const std::size_t first = line.find('=');
-  if (first == std::string_view::npos ||
-      line.find('=', first + 1) != std::string_view::npos) {
-    return std::string_view::npos;
-  }
-  return first;
-}
-
-// The name and value of an entry line whose '=' is at eq.  A trimmed line
-// needs only the blanks on either side of the '=' trimmed.
-std::pair<std::string_view, std::string_view> splitentry(std::string_view line, std::size_t eq,
-                                                         bool trimmed = false) {
-  std::string_view name = line.substr(0, eq);
-  std::string_view value = line.substr(eq + 1);
-  if (trimmed) {
-    while (!name.empty() && iswhite(name.back())) name.remove_suffix(1);
-    while (!value.empty() && iswhite(value.front())) value.remove_prefix(1);
-  } else {
-    name = trimview(name);
-    value = trimview(value);
-  }
-  if (name.empty() || value.empty()) {
-    envfail(error::kind::emptyside,
-            entrytext(name, value) + " either the name or value is null in entry!");
-  }
-  return {name, value};
-}
+bool holdsendmark(std::string_view line) { return line.find(kendmark) != std::string_view::npos; }
 
 // Ends the view with a NUL byte in the spent buffer, so that a callback gets
 // a C string without a copy.  The byte overwritten lies outside every view
@@ -107,7 +71,8 @@ const char* cstr(std::string_view v) {
 // The names met so far, for the uniqueness tests: a hash index over views
 // of the names, which costs about 30 bytes a name, since a file may hold
 // millions of sections.  With keep, the set holds its own copies of the
-// names (in a pool), so that they outlive the text they came from.
+// names (a deque moves none of them), so that they outlive the text they
+// came from.
 class nameset {
  public:
   explicit nameset(bool keep) : keep_(keep) {}
@@ -117,11 +82,7 @@ class nameset {
     const std::uint32_t hash = hashindex::hashof(name);
     if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos)
       return false;
-    if (keep_) {
-      char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
-      std::memcpy(copy, name.data(), name.size());
-      name = std::string_view(copy, name.size());
-    }
+    if (keep_) name = owned_.emplace_back(name);
     names_.push_back(name);
     hashindex::insert(index_, names_.size(), names_.size() - 1, hash,
                       nameat{names_});
@@ -137,7 +98,7 @@ class nameset {
     } else {
       std::fill(index_.begin(), index_.end(), 0);
     }
-    pool_.release();
+    owned_.clear();
   }
 
  private:
@@ -147,16 +108,19 @@ class nameset {
   };
 
   bool keep_;
-  std::pmr::monotonic_buffer_resource pool_;
+  std::deque<std::string> owned_;
   std::deque<std::string_view> names_;
   hashindex::slots index_;
 };
 
 // The significant lines of the blocks, one at a time: trimmed, without
-// comment lines.
+// the lines that iscomment() tells apart (the reader's own rule, passed in
+// by the run, which may name it).
+template <class IsComment>
 class linecursor {
  public:
-  explicit linecursor(std::vector<textblock>& blocks) : blocks_(blocks) {
+  linecursor(std::vector<textblock>& blocks, IsComment iscomment)
+      : blocks_(blocks), iscomment_(iscomment) {
     if (!blocks_.empty()) enterblock();
     next();
   }
@@ -186,7 +150,7 @@ class linecursor {
         ++counted_;
         // A comment holding a Ctrl-Z is handed out too, to fail: what
         // follows it would once have been dropped.
-        if (!commentline(line) || (blockmark_ && holdsendmark(line))) {
+        if (!iscomment_(line) || (blockmark_ && holdsendmark(line))) {
           line_ = line;
           number_ = counted_;
           return;
@@ -214,6 +178,7 @@ class linecursor {
   }
 
   std::vector<textblock>& blocks_;
+  IsComment iscomment_;
   std::size_t block_ = 0;
   std::size_t released_ = 0;
   const char* pos_ = nullptr;
@@ -224,10 +189,7 @@ class linecursor {
   std::size_t number_ = 0;
 };
 
-
 }  // namespace
-
-std::string_view trimstr(std::string_view text) { return trimview(text); }
 
 iniparser::iniparser(const vornfile::filepath& path) : path_(path) {
   if (!path_.valid()) {
@@ -262,24 +224,35 @@ void iniparser::operator()() {
   }
 }
 
-bool iniparser::iscomment(std::string_view line) { return commentline(line); }
+bool iniparser::iscomment(std::string_view line) { return line.empty() || line.front() == ';'; }
 
 bool iniparser::issection(std::string_view line) {
   return line.size() >= 2 && line.front() == '[' && line.back() == ']';
 }
 
 std::string_view iniparser::getsection(std::string_view line) {
-  std::string_view name = trimstr(line.substr(1, line.size() - 2));
+  std::string_view name = trimview(line.substr(1, line.size() - 2));
   if (name.empty()) envfail(error::kind::syntax, "invalid section provided with no name!");
   return name;
 }
 
 bool iniparser::isentry(std::string_view line) {
-  return soleequals(line) != std::string_view::npos;
+  const std::size_t first = line.find('=');
+  return first != std::string_view::npos && line.find('=', first + 1) == std::string_view::npos;
 }
 
 std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_view line) {
-  return splitentry(line, line.find('='));
+  // The line is trimmed already: only the blanks around the '=' remain.
+  const std::size_t eq = line.find('=');
+  std::string_view name = line.substr(0, eq);
+  std::string_view value = line.substr(eq + 1);
+  while (!name.empty() && iswhite(name.back())) name.remove_suffix(1);
+  while (!value.empty() && iswhite(value.front())) value.remove_prefix(1);
+  if (name.empty() || value.empty()) {
+    envfail(error::kind::emptyside,
+            entrytext(name, value) + " either the name or value is null in entry!");
+  }
+  return {name, value};
 }
 
 namespace {
@@ -373,7 +346,7 @@ void inirun::parse(std::vector<textblock> blocks) {
   // longer than their section, whose blocks are kept until it ends.
   nameset sections(true);
   nameset entries(false);
-  linecursor cursor(blocks);
+  linecursor cursor(blocks, [](std::string_view line) { return iniparser::iscomment(line); });
   // The reader's own failures, at the line being read.
   const auto fail = [&cursor](error::kind k, const std::string& message,
                               std::string_view section = {}, std::string_view entry = {}) {
@@ -403,11 +376,9 @@ void inirun::parse(std::vector<textblock> blocks) {
     entries.clear();
     for (cursor.next(); !cursor.done(); cursor.next()) {
       const std::string_view entryline = cursor.line();
-      // The '=' found by the test is the one the split uses.
-      const std::size_t eq = soleequals(entryline);
-      if (eq == std::string_view::npos || cursor.holdsforbidden()) break;
+      if (!iniparser::isentry(entryline) || cursor.holdsforbidden()) break;
       const std::size_t at = cursor.number();
-      const auto split = locating([&] { return splitentry(entryline, eq, true); }, at, name, {});
+      const auto split = locating([&] { return iniparser::getentry(entryline); }, at, name, {});
       const std::string_view key = split.first, value = split.second;
       if (!entries.insert(key)) {
         fail(error::kind::duplicate, key + " duplicate entry in section!", name, key);

@@ -16,9 +16,6 @@
 
 namespace vornenv {
 
-// Trims space, \t, \n, \v, \f and \r from both ends; no other byte.
-std::string_view trimstr(std::string_view text);
-
 // A block of the file's text that holds whole lines only (the last block may
 // end without a line feed), with one spare byte after them.
 struct textblock {

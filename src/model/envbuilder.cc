@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
+#include "support/private/hashindex.h"
 #include "vornenv/sections.h"
 
 namespace vornenv {
@@ -21,63 +21,64 @@ class envbuilder::nullsection final : public section {
   bool operator()() override { return false; }
 };
 
-namespace {
-
-// The name at a position of the builder's sections, for the index.
-struct nameat {
-  const std::deque<std::shared_ptr<envbuilder::section>>& sections;
-  std::string_view operator()(std::size_t i) const {
-    return sections[i]->name();
+// The sections in file order (a deque: growing moves none of them), and a
+// hash index of their positions by name.  A copy of the builder shares the
+// section objects.
+struct envbuilder::sectionstore {
+  // The section of that name, or nullptr.
+  section* find(std::string_view name) const {
+    const std::size_t pos = hashindex::find(index, name, hashindex::hashof(name), nameat{all});
+    return pos != hashindex::npos ? all[pos].get() : nullptr;
   }
+
+  struct nameat {
+    const std::deque<std::shared_ptr<section>>& sections;
+    std::string_view operator()(std::size_t i) const { return sections[i]->name(); }
+  };
+
+  std::deque<std::shared_ptr<section>> all;
+  hashindex::slots index;
 };
 
-}  // namespace
-
 envbuilder::envbuilder(const vornfile::filepath& path)
-    : iniparser(path), null_(std::make_unique<nullsection>()) {}
+    : iniparser(path),
+      sections_(std::make_unique<sectionstore>()),
+      null_(std::make_unique<nullsection>()) {}
 
 envbuilder::envbuilder(const envbuilder& other)
     : iniparser(other),
-      sections_(other.sections_),
-      index_(other.index_),
+      sections_(std::make_unique<sectionstore>(*other.sections_)),
       current_(other.current_),
       null_(std::make_unique<nullsection>()) {}
 
 envbuilder::~envbuilder() = default;
 
-std::size_t envbuilder::findsection(std::string_view name) const {
-  return hashindex::find(index_, name, hashindex::hashof(name),
-                         nameat{sections_});
-}
-
 const envbuilder::section& envbuilder::getsection(const char* name) const {
   if (name == nullptr) return *null_;  // a null name matches nothing
-  const std::size_t pos = findsection(name);
-  return pos != hashindex::npos ? *sections_[pos] : *null_;
+  const section* found = sections_->find(name);
+  return found != nullptr ? *found : *null_;
 }
 
 std::vector<std::string> envbuilder::sectionnames() const {
   std::vector<std::string> names;
-  names.reserve(sections_.size());
-  for (const auto& sec : sections_) names.push_back(sec->name());
+  names.reserve(sections_->all.size());
+  for (const auto& sec : sections_->all) names.push_back(sec->name());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 bool envbuilder::beginsection(const char* name) {
   const std::string_view key(name);
+  sectionstore& s = *sections_;
   const std::uint32_t hash = hashindex::hashof(key);
-  if (hashindex::find(index_, key, hash, nameat{sections_}) !=
-      hashindex::npos) {
-    envfail(std::string(key) +
-            " envbuilder::beginsection - failed to insert section!");
+  if (hashindex::find(s.index, key, hash, sectionstore::nameat{s.all}) != hashindex::npos) {
+    envfail(std::string(key) + " envbuilder::beginsection - failed to insert section!");
   }
-  sections_.push_back(createsection(std::string(key)));
-  hashindex::insert(index_, sections_.size(), sections_.size() - 1, hash,
-                    nameat{sections_});
+  s.all.push_back(createsection(std::string(key)));
+  hashindex::insert(s.index, s.all.size(), s.all.size() - 1, hash, sectionstore::nameat{s.all});
   const std::size_t line = currentline();
-  sections_.back()->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
-  current_ = sections_.back().get();
+  s.all.back()->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
+  current_ = s.all.back().get();
   return true;
 }
 
@@ -95,13 +96,25 @@ bool envbuilder::newentry(const char* name, const char* value) {
   return current_->adoptentry(name, value, currentline());
 }
 
-std::shared_ptr<envbuilder::section> envbuilder::createsection(
-    const std::string& name) const {
+sectionkind kindof(std::string_view name) {
+  for (const namedkind& k : namedkinds) {
+    if (name == k.name) return k.kind;
+  }
+  return sectionkind::plain;
+}
+
+std::shared_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {
   // One allocation a section, the count beside the object.
-  if (name == "Library Paths") return std::make_shared<libpathlist>(name);
-  if (name == "Executable Paths")
-    return std::make_shared<pathlist>("PATH", name);
-  if (name == "Environment") return std::make_shared<envblock>(name);
+  switch (kindof(name)) {
+    case sectionkind::environment:
+      return std::make_shared<envblock>(name);
+    case sectionkind::executablepaths:
+      return std::make_shared<pathlist>("PATH", name);
+    case sectionkind::librarypaths:
+      return std::make_shared<libpathlist>(name);
+    case sectionkind::plain:
+      break;
+  }
   return std::make_shared<anonsection>(name);
 }
 

@@ -2,8 +2,8 @@
 #include <mutex>
 
 #include "support/diagnostics.h"
-#include "support/hashindex.h"
-#include "support/nodestructor.h"
+#include "support/private/hashindex.h"
+#include "support/private/nodestructor.h"
 #include "vornenv/envbuilder.h"
 
 namespace vornenv {
@@ -121,11 +121,20 @@ void envbuilder::section::store::indextail() {
   }
 }
 
-bool envbuilder::section::newentry(const entry& e) {
+namespace {
+
+// Both ways in refuse an entry with neither name nor value.
+void requirevalid(const envbuilder::entry& e) {
   if (!e.valid()) {
     envfail(error::kind::emptyside,
             e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
   }
+}
+
+}  // namespace
+
+bool envbuilder::section::newentry(const entry& e) {
+  requirevalid(e);
   if (findentry(e.name()) != nullptr) {
     envfail(error::kind::duplicate, e.name() + " section::newentry - entry already exists!");
   }
@@ -144,10 +153,7 @@ bool envbuilder::section::adoptentry(const char* name, const char* value, std::s
   store& s = entries();
   entry& e = s.entries.emplace_back(name, value, line, entry::adopt());
   try {
-    if (!e.valid()) {
-      envfail(error::kind::emptyside,
-              e.name() + " --> " + e.value() + " section::newentry - Invalid entry provided!");
-    }
+    requirevalid(e);
     const bool accepted = donewentry(e);
     // A hook that rewrites the entry builds a new one, which knows no line.
     e.line_ = storedline(line);

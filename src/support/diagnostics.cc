@@ -5,8 +5,8 @@
 #include <mutex>
 #include <utility>
 
-#include "support/errstream.h"
-#include "support/nodestructor.h"
+#include "support/private/errstream.h"
+#include "support/private/nodestructor.h"
 #include "vornplatform/vornplatform.h"
 
 namespace vornenv {

@@ -41,7 +41,9 @@ TEST(entrytofilepath_test, expanded_root_makes_the_path_absolute) {
   scopedtempdir dir;
   const filepath root(dir.path().string());
   scopedenv home("VX_ROOT", root.str());
-  EXPECT_EQ(entrytofilepath::convert(entry("n", "$(VX_ROOT)/tools")), root + vornfile::pathcomp("tools"));
+  const filepath converted = entrytofilepath::convert(entry("n", "$(VX_ROOT)/tools"));
+  EXPECT_EQ(converted, filepath(dir.path().string() + "/tools"));
+  EXPECT_EQ(converted.str(), filepath(root.str() + "/tools").str());
 }
 
 TEST(entrytofilepath_test, invalid_expansion_and_unset_variable_fail) {

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "support/testsupport.h"
 #include "vornenv/entrytofilepath.h"
 #include "vornenv/platform.h"
+#include "vornenv/sections.h"
 #include "vornplatform/vornplatform.h"
 
 namespace vornenv {
@@ -49,6 +51,47 @@ TEST_F(envbuilder_test, kinds_are_chosen_by_exact_names) {
   EXPECT_EQ(b->getsection("environment").getentry("VX_A").value(), "lower");
   EXPECT_EQ(b->getsection("Settings").getentry("level").value(), "3");
   EXPECT_EQ(b->getsection("Environment").name(), "");
+}
+
+// The kind a name selects, as the builder creates it.
+sectionkind createdkind(const envbuilder::section& s) {
+  if (dynamic_cast<const libpathlist*>(&s) != nullptr) return sectionkind::librarypaths;
+  if (dynamic_cast<const pathlist*>(&s) != nullptr) return sectionkind::executablepaths;
+  if (dynamic_cast<const envblock*>(&s) != nullptr) return sectionkind::environment;
+  if (dynamic_cast<const anonsection*>(&s) != nullptr) return sectionkind::plain;
+  ADD_FAILURE() << s.name() << ": no kind of the library";
+  return sectionkind::plain;
+}
+
+TEST_F(envbuilder_test, the_kind_table_is_what_the_builder_creates) {
+  const struct {
+    const char* name;
+    sectionkind kind;
+  } cases[] = {
+      {"Environment", sectionkind::environment},
+      {"Executable Paths", sectionkind::executablepaths},
+      {"Library Paths", sectionkind::librarypaths},
+      {"environment", sectionkind::plain},
+      {"Library paths", sectionkind::plain},
+      {"ExecutablePaths", sectionkind::plain},
+      {"Environment2", sectionkind::plain},
+      {"Settings", sectionkind::plain},
+  };
+  std::string text;
+  for (const auto& c : cases) text += "[" + std::string(c.name) + "]\n";
+  auto b = parse(text);
+  ASSERT_FALSE(last_.thrown) << last_.err;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(kindof(c.name), c.kind);
+    EXPECT_EQ(createdkind(b->getsection(c.name)), c.kind);
+  }
+  // Each name of the table maps back to its kind, and none selects plain.
+  for (const namedkind& k : namedkinds) {
+    EXPECT_NE(k.kind, sectionkind::plain) << k.name;
+    EXPECT_EQ(kindof(k.name), k.kind) << k.name;
+  }
+  EXPECT_EQ(std::size(namedkinds), 3u);
 }
 
 TEST_F(envbuilder_test, later_sections_see_earlier_ones) {

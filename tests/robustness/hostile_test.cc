@@ -123,28 +123,38 @@ TEST_F(hostile_test, file_that_vanishes_before_the_parse) {
   EXPECT_TRUE(b.sectionnames().empty());
 }
 
+// The line count of the million-line cases.  A sanitized build makes each
+// line many times dearer and runs them at a tenth (VORNENV_TEST_LINES);
+// the native and Windows legs keep the full size.
+#ifndef VORNENV_TEST_LINES
+#define VORNENV_TEST_LINES 1000000
+#endif
+constexpr int kLines = VORNENV_TEST_LINES;
+
 TEST_F(hostile_test, million_sections) {
   std::string bytes;
   bytes.reserve(12 << 20);
-  for (int i = 0; i < 1000000; ++i) bytes += "[s" + std::to_string(i) + "]\n";
+  for (int i = 0; i < kLines; ++i) bytes += "[s" + std::to_string(i) + "]\n";
   // The first name, met again megabytes later, is still known.
   bytes += "[s0]\n";
   auto b = parse(bytes);
   EXPECT_EQ(last_.thrown, std::optional<std::string>("s0 duplicate sections defined!"));
-  EXPECT_EQ(b->sectionnames().size(), 1000000u);
-  EXPECT_EQ(b->getsection("s999999").name(), "s999999");
+  EXPECT_EQ(b->sectionnames().size(), static_cast<std::size_t>(kLines));
+  const std::string last = "s" + std::to_string(kLines - 1);
+  EXPECT_EQ(b->getsection(last.c_str()).name(), last);
 }
 
 TEST_F(hostile_test, million_entries_in_one_section) {
   std::string bytes = "[Settings]\n";
   bytes.reserve(16 << 20);
-  for (int i = 0; i < 1000000; ++i) bytes += "k" + std::to_string(i) + "=v\n";
-  bytes += "k500000=again\n";
+  for (int i = 0; i < kLines; ++i) bytes += "k" + std::to_string(i) + "=v\n";
+  const std::string middle = "k" + std::to_string(kLines / 2);
+  bytes += middle + "=again\n";
   auto b = parse(bytes);
-  EXPECT_EQ(last_.thrown, std::optional<std::string>("k500000 duplicate entry in section!"));
+  EXPECT_EQ(last_.thrown, std::optional<std::string>(middle + " duplicate entry in section!"));
   const auto& s = b->getsection("Settings");
-  EXPECT_EQ(std::distance(s.begin(), s.end()), 1000000);
-  EXPECT_EQ(s.getentry("k999999").value(), "v");
+  EXPECT_EQ(std::distance(s.begin(), s.end()), kLines);
+  EXPECT_EQ(s.getentry(("k" + std::to_string(kLines - 1)).c_str()).value(), "v");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "support/testsupport.h"
@@ -51,7 +53,13 @@ TEST(filepath_posix_test, shared_libraries_are_so_files_and_links_to_them) {
 
 TEST(filepath_posix_test, platform_system_directories_exist) {
   resetsystemdirs();
-  for (const filepath& d : getsystemdirs()) EXPECT_TRUE(direxists(d)) << d.str();
+  const std::vector<filepath> dirs = getsystemdirs();
+  for (const filepath& d : dirs) EXPECT_TRUE(direxists(d)) << d.str();
+  // Every Linux has /usr/lib, and the C library lies in one of the folders.
+  EXPECT_NE(std::find(dirs.begin(), dirs.end(), filepath("/usr/lib")), dirs.end());
+  const std::set<filepath> libs = getsystemlibs();
+  EXPECT_TRUE(std::any_of(libs.begin(), libs.end(),
+                          [](const filepath& l) { return l.str().rfind("libc.", 0) == 0; }));
 }
 
 TEST(filepath_posix_test, direxists_follows_links_and_long_paths) {

@@ -86,13 +86,15 @@ TEST(filepath_test, assign_at_first_component_takes_root) {
   filepath p("$(HOME)/tools");
   p.assign(p.begin(), home);
   EXPECT_EQ(p.str(), home.str() + native("/tools"));
-  EXPECT_EQ(p, home + pathcomp("tools"));
-  // Elsewhere only the components go in, without the root.
+  EXPECT_EQ(p, filepath(dir.path().string() + "/tools"));
+  // Elsewhere only the components go in, without the root (nor a drive).
   filepath q("a/$(HOME)");
   q.assign(q.begin() + 1, home);
-  filepath expected("a");
-  for (const pathcomp& c : home) expected = expected + c;
-  EXPECT_EQ(q.str(), expected.str());
+  const std::string relative = dir.path().relative_path().string();
+  ASSERT_FALSE(relative.empty());
+  EXPECT_EQ(q.str(), filepath("a/" + relative).str());
+  EXPECT_EQ(comps(q).front(), "a");
+  EXPECT_EQ(comps(q).size(), comps(home).size() + 1);
 }
 
 TEST(filepath_test, positions_read_components_and_step_both_ways) {
@@ -228,8 +230,12 @@ TEST(systemdirs_test, override_and_libraries) {
   EXPECT_EQ(dirs[0], filepath(sys1));
   // Sorted bare names; which files count is each platform's own affair.
   auto libs = getshliblist(filepath(sys1));
-  EXPECT_EQ(libs.size(), 2u);
-  EXPECT_TRUE(std::is_sorted(libs.begin(), libs.end()));
+  const std::vector<std::string> expected =
+      vornenv::pathlistsep == ';' ? std::vector<std::string>{"alpha.dll", "zeta.dll"}
+                                  : std::vector<std::string>{"libalpha.so", "libbeta.so.1.2"};
+  std::vector<std::string> names;
+  for (const filepath& l : libs) names.push_back(l.str());
+  EXPECT_EQ(names, expected);
   for (const filepath& l : libs) EXPECT_EQ(std::distance(l.begin(), l.end()), 1);
   // sys2 holds nothing new, under the same names.
   EXPECT_EQ(getsystemlibs(), std::set<filepath>(libs.begin(), libs.end()));

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "vornfile/backend.h"
-#include "hashindex.h"
-#include "nodestructor.h"
+#include "private/hashindex.h"
+#include "private/nodestructor.h"
 #include "vornfile/vornfile.h"
 
 namespace vornfile {
@@ -96,9 +96,8 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   // each component instead of a separator, so two texts without NUL bytes
   // have equal keys exactly when the texts are equal: then the texts in the
   // result serve as the keys.  Elsewhere each key is written after the keys
-  // kept so far, and taken back with its path.  An open-addressing table, at
-  // most half full, holds the position (plus one) of each kept path; a probe
-  // compares keys only when their hashes agree.
+  // kept so far, and taken back with its path.  A hash index holds the
+  // position of each kept path.
   const auto holdsnul = [](std::string_view t) { return t.find('\0') != std::string_view::npos; };
   const bool bytext =
       !backend::foldscase() && !holdsnul(list) &&
@@ -111,30 +110,24 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   const std::string& store = bytext ? out : keys;
   std::vector<std::size_t> ends;  // where each kept key ends in store
   ends.reserve(pieces);
-  std::vector<std::uint32_t> hashes;
-  hashes.reserve(pieces);
-  std::size_t size = 16;
-  while (size < 2 * pieces) size *= 2;
-  std::vector<std::uint32_t> table(size, 0);
-  const std::size_t mask = size - 1;
+  // In the result the texts stand a separator apart.
+  const std::size_t gap = bytext ? 1 : 0;
+  const auto keyat = [&](std::size_t k) {
+    const std::size_t start = k == 0 ? 0 : ends[k - 1] + gap;
+    return std::string_view(store).substr(start, ends[k] - start);
+  };
+  namespace hashindex = vornenv::hashindex;
+  hashindex::slots table;
+  hashindex::reserve(table, pieces, keyat);
 
   // Keeps the key that ends store, starting at keystart, unless it is kept
-  // already; true when it was new.  In the result the texts stand a
-  // separator apart.
-  const std::size_t gap = bytext ? 1 : 0;
+  // already; true when it was new.
   auto keep = [&](std::size_t keystart) {
     const std::string_view key = std::string_view(store).substr(keystart);
-    const std::uint32_t hash = vornenv::hashindex::hashof(key);
-    std::size_t i = hash & mask;
-    for (; table[i] != 0; i = (i + 1) & mask) {
-      const std::size_t k = table[i] - 1;
-      if (hashes[k] != hash) continue;
-      const std::size_t start = k == 0 ? 0 : ends[k - 1] + gap;
-      if (std::string_view(store).substr(start, ends[k] - start) == key) return false;
-    }
-    table[i] = static_cast<std::uint32_t>(ends.size() + 1);
+    const std::uint32_t hash = hashindex::hashof(key);
+    if (hashindex::find(table, key, hash, keyat) != hashindex::npos) return false;
     ends.push_back(store.size());
-    hashes.push_back(hash);
+    hashindex::insert(table, ends.size(), ends.size() - 1, hash, keyat);
     return true;
   };
   // Takes the path just written back when it was kept already.

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "errstream.h"
-#include "hashindex.h"
+#include "private/errstream.h"
+#include "private/hashindex.h"
 #include "vornplatform/backend.h"
 
 namespace vornplatform {

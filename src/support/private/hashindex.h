@@ -6,8 +6,8 @@
 // few occupied slots, and each costs one name comparison, which almost
 // always stops at the first bytes.
 
-#ifndef VORNENV_SUPPORT_HASHINDEX_H_
-#define VORNENV_SUPPORT_HASHINDEX_H_
+#ifndef VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
+#define VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -94,6 +94,16 @@ void insert(slots& s, std::size_t count, std::size_t pos, std::uint32_t hash, Na
   s[i] = static_cast<std::uint32_t>(pos + 1);
 }
 
+// Takes position pos, whose name has the given hash, out again.  Only for
+// the position added last: emptying its slot cuts short no probe of a
+// position added before it.
+inline void eraselast(slots& s, std::size_t pos, std::uint32_t hash) {
+  const std::size_t mask = s.size() - 1;
+  std::size_t i = hash & mask;
+  while (s[i] != pos + 1) i = (i + 1) & mask;
+  s[i] = 0;
+}
+
 }  // namespace vornenv::hashindex
 
-#endif  // VORNENV_SUPPORT_HASHINDEX_H_
+#endif  // VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_

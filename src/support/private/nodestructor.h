@@ -1,8 +1,8 @@
 // Wraps an object that is built on first use and never destroyed, so that
 // process-wide state runs no code when the library is loaded or unloaded.
 
-#ifndef VORNENV_SUPPORT_NODESTRUCTOR_H_
-#define VORNENV_SUPPORT_NODESTRUCTOR_H_
+#ifndef VORNENV_SUPPORT_PRIVATE_NODESTRUCTOR_H_
+#define VORNENV_SUPPORT_PRIVATE_NODESTRUCTOR_H_
 
 #include <new>
 #include <type_traits>
@@ -29,4 +29,4 @@ class nodestructor {
 
 }  // namespace vornsupport
 
-#endif  // VORNENV_SUPPORT_NODESTRUCTOR_H_
+#endif  // VORNENV_SUPPORT_PRIVATE_NODESTRUCTOR_H_
