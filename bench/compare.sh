@@ -298,6 +298,33 @@ done
 log "wall time: apply and start true"
 hyperrounds apply 5 "$([ $QUICK = 1 ] && echo 10 || echo 40)" "${APPLIERS[@]}"
 
+# The hook at a prompt where nothing changed: the file applied and allowed,
+# the state that the shell keeps in its environment loaded, as each tool finds
+# it at every prompt after the first.  Both files sit in one folder, so both
+# commands run from the same working directory with the same environment.
+prompt_bench() {
+  local dir=$APPLY/direnv
+  cp "$APPLY/fixture.ini" "$dir/.vornenv.ini"
+  "$VORNENV" allow "$dir/.vornenv.ini" >/dev/null
+  direnv allow "$dir" >/dev/null 2>&1
+  (
+    cd "$dir"
+    eval "$("$VORNENV" prompt sh)"
+    eval "$(direnv export bash 2>/dev/null)"
+    [ "${BENCH_VAR_099:-}" = "$expect099" ] && [ -n "${VORNENV_HOOK:-}" ] && [ -n "${DIRENV_DIR:-}" ] ||
+      { echo "compare.sh: the hooks did not load the fixture" >&2; exit 1; }
+    # Nothing changed, so each prints nothing: that is the case measured.
+    [ -z "$("$VORNENV" prompt sh)" ] && [ -z "$(direnv export bash 2>/dev/null)" ] ||
+      { echo "compare.sh: a hook still has changes to print" >&2; exit 1; }
+    hyperrounds prompt 10 "$([ $QUICK = 1 ] && echo 20 || echo 100)" \
+      "vornenv-prompt|$VORNENV prompt sh" "direnv-export|direnv export bash"
+  )
+}
+if have direnv; then
+  log "wall time: the hook's command at a prompt, nothing changed"
+  prompt_bench
+fi
+
 # --- instructions -----------------------------------------------------------------
 # Every reader on the empty file, the 1 and 10 MB files; vornenv alone on the
 # 100 MB files too (under callgrind they take minutes each).

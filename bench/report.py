@@ -111,6 +111,14 @@ def main(res, fix):
     row(2, job + ", vornenv linked dynamically", "instructions before exec", fmtint(nd),
         "C baseline " + fmtint(nb), times_fmt(div(nd, nb), "C"), "", "—")
 
+    # 2b. The hook's command at a prompt where nothing changed.
+    job = "hook: per prompt, nothing changed"
+    ours, peer = times.get(("prompt", "vornenv-prompt")), times.get(("prompt", "direnv-export"))
+    row(2, job, "ms", fmt(ms(ours), 2),
+        "direnv export bash " + fmt(ms(peer), 2) if peer is not None else "direnv not run",
+        "%s× faster" % fmt(div(peer, ours), 1) if peer is not None else "",
+        "< 2 ms", verdict(ms(ours), lambda v: v < 2))
+
     # 3. Path lists.
     pl = gbench_medians(os.path.join(res, "pathlist.json"))
     ours, ref = pl.get("bm_builder_pathlist"), pl.get("bm_set_reference")

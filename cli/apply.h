@@ -7,7 +7,9 @@
 
 #include <vornenv/envbuilder.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,38 @@ namespace vornenv::cli {
 // written as "FILE:LINE: warning: ...".  A failure throws filefailure,
 // "FILE:LINE: error: message".
 std::unique_ptr<envbuilder> applydescription(const std::string& file);
+
+// apply(file), then file read again: it must still hold content, the text
+// that the caller read and checked (the hook: hashed against the allowed
+// list), and have the same filestamp() as before that read.  The library
+// reads the file itself, so a file replaced between the check and the apply
+// would otherwise be applied unchecked.  Returns std::nullopt, with the
+// result discarded, when the file changed; the environment is then the
+// caller's to restore.
+std::optional<std::unique_ptr<envbuilder>> applyunchanged(
+    const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
+    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply = applydescription);
+
+// While a file is applied, VORNENV_FILE and VORNENV_DIR name it (absolute)
+// and its folder, so that its values can be relative to the file wherever
+// the command was typed.  When the object goes, each gets its earlier value
+// back (or is removed), unless the Environment section of the builder passed
+// to applied() set it itself.
+class fileplace {
+ public:
+  explicit fileplace(const std::string& file);
+  fileplace(const fileplace&) = delete;
+  fileplace& operator=(const fileplace&) = delete;
+  ~fileplace();
+  // REQUIRES: builder outlives this object.
+  void applied(const envbuilder* builder) { builder_ = builder; }
+
+ private:
+  bool setbyfile(const char* name) const;
+
+  std::optional<std::string> oldfile_, olddir_;
+  const envbuilder* builder_ = nullptr;
+};
 
 // Makes the environment what the snapshot holds, empty values included.
 // Throws failure when the platform refuses a variable.

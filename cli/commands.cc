@@ -15,6 +15,7 @@
 #include "cli/lint.h"
 #include "cli/platform.h"
 #include "cli/printable.h"
+#include "cli/undo.h"
 
 namespace vornenv::cli {
 
@@ -58,11 +59,13 @@ class quietreports {
 // failure comes out as filefailure, compiler style.
 std::unique_ptr<envbuilder> applyfile(const std::string& file) {
   std::unique_ptr<envbuilder> builder;
+  fileplace place(file);
   try {
     filereports reports(file);
     builder = std::make_unique<envbuilder>(vornfile::filepath(file));
     filereports located(file, builder.get());
     (*builder)();
+    place.applied(builder.get());
     return builder;
   } catch (const error& e) {
     // What a failing file read is freed as a passing one's is: at exit.
@@ -297,13 +300,17 @@ int runcmd(const std::vector<std::string>& files, const std::vector<std::string>
   return r.status;
 }
 
-int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out) {
+int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out,
+              bool undo) {
   const envmap before = snapshotenv();
   for (const std::string& file : files) keeptoexit(applyfile(file));
+  const envmap after = snapshotenv();
   std::vector<change> changes;
-  for (difference& d : diffenv(before, snapshotenv())) {
+  for (difference& d : diffenv(before, after)) {
+    if (undo && envkey(d.name) == envkey(undovariable)) continue;
     changes.push_back({std::move(d.name), std::move(d.after)});
   }
+  if (undo) changes.push_back({undovariable, makeundo(before, after)});
   out << formatchanges(changes, format);
   return 0;
 }
@@ -367,6 +374,31 @@ int libscmd(const std::string& file, const std::string& section, bool all, bool 
 int expandcmd(const std::vector<std::string>& texts, std::ostream& out) {
   for (const std::string& text : texts) out << expandvar(text) << '\n';
   return 0;
+}
+
+fileplace::fileplace(const std::string& file)
+    : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")) {
+  const std::string absolute = absolutepath(file);
+  std::size_t cut = absolute.find_last_of(dirseparators());
+  // The root keeps its separator: "/", "C:\\".
+  if (cut != std::string::npos && (cut == 0 || absolute[cut - 1] == ':')) ++cut;
+  setenvexact("VORNENV_FILE", absolute);
+  setenvexact("VORNENV_DIR", absolute.substr(0, cut == std::string::npos ? 0 : cut));
+}
+
+fileplace::~fileplace() {
+  if (!setbyfile("VORNENV_FILE")) setenvexact("VORNENV_FILE", oldfile_);
+  if (!setbyfile("VORNENV_DIR")) setenvexact("VORNENV_DIR", olddir_);
+}
+
+bool fileplace::setbyfile(const char* name) const {
+  if (builder_ == nullptr) return false;
+  const std::vector<std::string> names = builder_->sectionnames();
+  if (std::find(names.begin(), names.end(), "Environment") == names.end()) return false;
+  for (const envbuilder::entry& e : builder_->getsection("Environment")) {
+    if (envkey(e.name()) == envkey(name)) return true;
+  }
+  return false;
 }
 
 std::unique_ptr<envbuilder> applydescription(const std::string& file) { return applyfile(file); }

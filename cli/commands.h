@@ -13,6 +13,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,29 @@ int runcmd(const std::vector<std::string>& files, const std::vector<std::string>
 
 // Applies files and writes the variables whose values they set, changed or
 // removed, sorted by name, in format.  Writes nothing when a file fails or
-// a value cannot be written safely.
-int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out);
+// a value cannot be written safely.  With undo, also sets the record that
+// revertcmd() undoes (cli/undo.h).
+int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out,
+              bool undo = false);
+
+// Writes, in format, the changes that undo the record of the last
+// export --undo (or hook) in this environment, keeping the user's own
+// changes to PATH since.  Fails when there is no record.
+int revertcmd(shellformat format, std::ostream& out);
+
+// Writes the code that installs the per-prompt hook in shell ("bash", "zsh",
+// "fish" or "powershell").
+int hookcmd(const std::string& shell, std::ostream& out);
+
+// The hook's per-prompt work, in format: finds the nearest .vornenv.ini from
+// the working directory upwards and writes what undoes the file applied
+// before and applies the allowed one now, or nothing when neither changed.
+// A failing or disallowed file is reported on stderr once.
+int promptcmd(shellformat format, std::ostream& out);
+
+// Records file (default: the nearest .vornenv.ini) and its content's hash as
+// allowed for the hook, or, with allow false, forgets it.
+int trustcmd(const std::optional<std::string>& file, bool allow, std::ostream& out);
 
 // Applies files and writes each file's sections, in file order, with their
 // kinds and stored entries, then the changed variables, old and new value:

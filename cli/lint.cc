@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "cli/apply.h"
 #include "cli/commands.h"
 #include "cli/platform.h"
 #include "cli/printable.h"
@@ -342,10 +343,12 @@ filereport checkfile(const std::string& file, bool strict) {
   const iniparser* reader = nullptr;
   {
     collectwarnings collect(warnings, reader);
+    fileplace place(file);
     try {
       builder = std::make_unique<envbuilder>(vornfile::filepath(file));
       reader = builder.get();
       (*builder)();
+      place.applied(builder.get());
     } catch (const error& e) {
       failed = explainfailure(e, builder.get());
       failedsection = e.section();

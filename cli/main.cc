@@ -33,8 +33,9 @@ enum : unsigned {
   takesall = 1u << 2,      // --all
   takesstrict = 1u << 3,   // --strict
   takeseach = 1u << 4,     // --each
+  takesundo = 1u << 5,     // --undo
   // Not an option: what follows "--" is a command line to run, not operands.
-  takescommandline = 1u << 5,
+  takescommandline = 1u << 6,
 };
 
 struct optionspec {
@@ -46,6 +47,7 @@ struct optionspec {
 constexpr optionspec optionspecs[] = {
     {"--format", takesformat, true},  {"--section", takessection, true}, {"--all", takesall, false},
     {"--strict", takesstrict, false}, {"--each", takeseach, false},
+    {"--undo", takesundo, false},
 };
 
 struct command;
@@ -107,7 +109,7 @@ int exportfiles(const invocation& inv) {
   const std::string name = inv.option("--format").value_or(defaultformat());
   const std::optional<shellformat> format = parseformat(name);
   if (!format) throw usageerror(inv.name(), "unknown format '" + printable(name) + "'");
-  return exportcmd(inv.operands, *format, std::cout);
+  return exportcmd(inv.operands, *format, std::cout, inv.flag("--undo"));
 }
 
 int show(const invocation& inv) {
@@ -148,6 +150,47 @@ int explain(const invocation& inv) {
   return explaincmd(inv.operands[0], {inv.operands.begin() + 1, inv.operands.end()}, std::cout);
 }
 
+// The per-project commands: revert, hook, prompt, allow, deny.
+shellformat shellformatnamed(const invocation& inv, const std::string& name) {
+  const std::optional<shellformat> format = parseformat(name);
+  if (!format) throw usageerror(inv.name(), "unknown format '" + printable(name) + "'");
+  return *format;
+}
+
+int revert(const invocation& inv) {
+  if (!inv.operands.empty()) throw usageerror(inv.name(), "takes no operand");
+  return revertcmd(shellformatnamed(inv, inv.option("--format").value_or(defaultformat())),
+                   std::cout);
+}
+
+int prompt(const invocation& inv) {
+  if (inv.operands.size() != 1) throw usageerror(inv.name(), "takes one format");
+  return promptcmd(shellformatnamed(inv, inv.operands[0]), std::cout);
+}
+
+int hook(const invocation& inv) {
+  if (inv.operands.size() != 1) throw usageerror(inv.name(), "takes one shell");
+  return hookcmd(inv.operands[0], std::cout);
+}
+
+int trust(const invocation& inv, bool allow) {
+  if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes at most one file");
+  std::optional<std::string> file;
+  if (!inv.operands.empty()) file = inv.operands[0];
+  return trustcmd(file, allow, std::cout);
+}
+
+int allow(const invocation& inv) { return trust(inv, true); }
+int deny(const invocation& inv) { return trust(inv, false); }
+
+// allow's and deny's help.
+constexpr const char* trusthelp =
+    "usage: vornenv allow [FILE]\n       vornenv deny [FILE]\n\n"
+    "allow records FILE (default: the nearest .vornenv.ini) with the SHA-256 of its\n"
+    "content, so that the hook applies it; an edited file must be allowed again.\n"
+    "deny forgets it.  The list is in $XDG_DATA_HOME/vornenv (~/.local/share/vornenv)\n"
+    "or %LOCALAPPDATA%\\vornenv.\n";
+
 // Every command, in the order 'vornenv --help' lists them.
 constexpr command commands[] = {
     {"run", "  run FILE... -- COMMAND [ARG...]  runs COMMAND in that environment\n",
@@ -157,7 +200,8 @@ constexpr command commands[] = {
      "it is not found.\n",
      takescommandline, run},
     {"export",
-     "  export FILE... [--format F]      prints the variables the files change, for\n"
+     "  export FILE... [--format F] [--undo]\n"
+     "                                   prints the variables the files change, for\n"
      "                                   a shell: sh, fish, powershell, cmd, json\n",
      "usage: vornenv export [--system-dirs DIRS] FILE... [--format F]\n\n"
      "Applies each FILE in order and prints the variables they set, changed or\n"
@@ -169,8 +213,9 @@ constexpr command commands[] = {
      "  cmd         vornenv export --format cmd dev.ini > env.cmd && call env.cmd\n"
      "  json        one object, name to value, null for a removed variable\n"
      "The default is {default-format}.  Values are quoted for the shell byte for byte; cmd cannot\n"
-     "hold a line break, so such a value is refused (exit 1, nothing printed).\n",
-     takesformat, exportfiles},
+     "hold a line break, so such a value is refused (exit 1, nothing printed).\n"
+     "--undo also records, in VORNENV_UNDO, what 'vornenv revert' needs to undo it.\n",
+     takesformat | takesundo, exportfiles},
     {"show", "  show FILE... [--format json]     shows the sections and the changed variables\n",
      "usage: vornenv show [--system-dirs DIRS] FILE... [--format text|json]\n\n"
      "Applies each FILE in order and shows its sections in file order, their kinds\n"
@@ -236,6 +281,37 @@ constexpr command commands[] = {
      "turn.  When no FILE sets NAME it says so and shows the environment's value;\n"
      "the exit status is 0 then too.\n",
      0, explain},
+    {"revert", "  revert [--format F]              prints what undoes the last export --undo\n",
+     "usage: vornenv revert [--format F]\n\n"
+     "Prints, for the shell (formats as export's), what undoes the record that\n"
+     "'export --undo' or the hook left in VORNENV_UNDO: each variable gets its old\n"
+     "value back or is removed, and PATH loses the elements the files put in and\n"
+     "gets back those they moved, keeping what you added or removed since.\n"
+     "  sh  eval \"$(vornenv revert)\"\n",
+     takesformat, revert},
+    {"hook",
+     "  hook SHELL                       prints the prompt hook for bash, zsh, fish or\n"
+     "                                   powershell: it applies the nearest .vornenv.ini\n",
+     "usage: vornenv hook bash|zsh|fish|powershell\n\n"
+     "Prints the code that makes the shell, at each prompt, apply the nearest\n"
+     ".vornenv.ini from the working directory upwards, once 'vornenv allow' has\n"
+     "allowed it; leaving its folder undoes it, an edited file is undone and applied\n"
+     "again.  Put in the shell's start-up file:\n"
+     "  bash        eval \"$(vornenv hook bash)\"          (~/.bashrc)\n"
+     "  zsh         eval \"$(vornenv hook zsh)\"           (~/.zshrc)\n"
+     "  fish        vornenv hook fish | source           (config.fish)\n"
+     "  powershell  vornenv hook powershell | Out-String | Invoke-Expression  ($PROFILE)\n",
+     0, hook},
+    // Run by the hook at each prompt, not by hand: no line in 'vornenv --help'.
+    {"prompt", "",
+     "usage: vornenv prompt sh|fish|powershell\n\n"
+     "What the hook runs at each prompt: prints what undoes the file applied before\n"
+     "and applies the nearest allowed .vornenv.ini, or nothing when neither changed.\n",
+     0, prompt},
+    // One line in 'vornenv --help' for both.
+    {"allow", "  allow [FILE] | deny [FILE]       lets the hook apply FILE, or no longer\n",
+     trusthelp, 0, allow},
+    {"deny", "", trusthelp, 0, deny},
 };
 
 std::string invocation::name() const { return cmd == nullptr ? "" : cmd->name; }

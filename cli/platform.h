@@ -73,6 +73,44 @@ const char* defaultformat();
 // no exact form in it.
 std::optional<std::string> tocmdtext(const std::u16string& text);
 
+// --- Files and folders, for the shell hook and its list of allowed files ---
+
+// The value of name, or std::nullopt when it is not set.
+std::optional<std::string> getenvexact(const std::string& name);
+
+// The working directory, absolute.  Throws failure when it cannot be read.
+std::string currentdir();
+
+// path made absolute against the working directory (not resolving links).
+std::string absolutepath(const std::string& path);
+
+// The characters that separate folders in a path: "/" on POSIX, "\\/" on
+// Windows.
+const char* dirseparators();
+
+// A short text that changes whenever the regular file at path is written
+// (its modification time and size), or std::nullopt when there is no
+// regular file there.
+std::optional<std::string> filestamp(const std::string& path);
+
+// The folder where vornenv keeps its per-user data: $XDG_DATA_HOME/vornenv,
+// else ~/.local/share/vornenv, on POSIX; %LOCALAPPDATA%\vornenv on Windows.
+// Throws failure when none of those variables is set.
+std::string userdatadir();
+
+// Creates the folder path and its missing parents.  Returns false on failure.
+bool makedirs(const std::string& path);
+
+// The whole file, or std::nullopt when it cannot be read.
+std::optional<std::string> readwholefile(const std::string& path);
+
+// Writes text to path through a temporary file beside it that then takes
+// its place, so a reader never sees half of it.  Returns false on failure.
+bool replacefile(const std::string& path, const std::string& text);
+
+// The path of this program, for the hook's code to call it back.
+std::string selfpath();
+
 }  // namespace vornenv::cli
 
 #endif  // VORNENV_CLI_PLATFORM_H_

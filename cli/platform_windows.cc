@@ -259,3 +259,121 @@ std::optional<std::string> tocmdtext(const std::u16string& text) {
 }
 
 }  // namespace vornenv::cli
+
+// --- Files and folders ---
+
+namespace vornenv::cli {
+
+std::optional<std::string> getenvexact(const std::string& name) {
+  const std::wstring wname = widen(name);
+  std::wstring value(64, L'\0');
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD n = GetEnvironmentVariableW(wname.c_str(), &value[0],
+                                            static_cast<DWORD>(value.size()));
+    if (n == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();
+    }
+    if (n < value.size()) return narrow(value.data(), n);
+    value.resize(n);
+  }
+}
+
+std::string currentdir() {
+  const DWORD n = GetCurrentDirectoryW(0, nullptr);
+  std::wstring dir(n, L'\0');
+  const DWORD m = GetCurrentDirectoryW(n, &dir[0]);
+  if (n == 0 || m == 0 || m >= n) throw failure("cannot read the working directory: " +
+                                                windowserror(GetLastError()));
+  return narrow(dir.data(), m);
+}
+
+std::string absolutepath(const std::string& path) {
+  const std::wstring wide = widen(path);
+  const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD m = GetFullPathNameW(wide.c_str(), n, &full[0], nullptr);
+  if (m == 0 || m >= n) return path;
+  return narrow(full.data(), m);
+}
+
+const char* dirseparators() { return "\\/"; }
+
+std::optional<std::string> filestamp(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return std::to_string(data.ftLastWriteTime.dwHighDateTime) + "." +
+         std::to_string(data.ftLastWriteTime.dwLowDateTime) + "." +
+         std::to_string(data.nFileSizeHigh) + "." + std::to_string(data.nFileSizeLow);
+}
+
+std::string userdatadir() {
+  auto local = getenvexact("LOCALAPPDATA");
+  if (!local || local->empty()) throw failure("LOCALAPPDATA is not set");
+  return *local + "\\vornenv";
+}
+
+bool makedirs(const std::string& path) {
+  const std::wstring wide = widen(path);
+  for (std::size_t pos = 1; pos <= wide.size(); ++pos) {
+    if (pos != wide.size() && wide[pos] != L'\\' && wide[pos] != L'/') continue;
+    if (pos == 2 && wide[1] == L':') continue;  // "C:" itself
+    const std::wstring part = wide.substr(0, pos);
+    if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS &&
+        GetLastError() != ERROR_ACCESS_DENIED) {
+      return false;
+    }
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<std::string> readwholefile(const std::string& path) {
+  ownedhandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string text;
+  char buffer[65536];
+  DWORD n = 0;
+  while (ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n != 0) text.append(buffer, n);
+  return text;
+}
+
+bool replacefile(const std::string& path, const std::string& text) {
+  const std::wstring target = widen(path);
+  const std::wstring temporary = target + L".new" + std::to_wstring(GetCurrentProcessId());
+  {
+    ownedhandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+      DeleteFileW(temporary.c_str());
+      return false;
+    }
+  }
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string selfpath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return "vornenv";
+    if (n < path.size()) return narrow(path.data(), n);
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace vornenv::cli

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "cli/clirun.h"
 #include "cli/quote.h"
@@ -194,6 +196,78 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
     EXPECT_FALSE(std::filesystem::exists(canary)) << value;
   }
   EXPECT_GT(ran, 1);
+}
+
+// The lines of each part of text between "--" lines, each part sorted: cmd's
+// own set orders names by rules of its own.
+std::vector<std::vector<std::string>> sortedparts(const std::string& text) {
+  std::vector<std::vector<std::string>> parts(1);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line == "--") {
+      parts.emplace_back();
+    } else {
+      parts.back().push_back(line);
+    }
+  }
+  for (auto& part : parts) std::sort(part.begin(), part.end());
+  return parts;
+}
+
+// export --format cmd --undo, then revert --format cmd, both run by cmd in
+// one session, with the user's own changes in between: the environment after
+// is the one before plus those changes, names and values outside ASCII too.
+TEST(cli_windows_test, revert_cmd_in_cmd_gives_back_the_environment_before) {
+  const unsigned oem = GetOEMCP();
+  if (oem != 437 && oem != 850) GTEST_SKIP() << "the case needs OEM code page 437 or 850";
+  scopedtempdir dir;
+  const std::string newname = narrow(u"HOOKTEST_\u00dcBER");
+  const std::string oldvalue = narrow(u"alt \u00e9"), newvalue = narrow(u"neu \u00fc");
+  const std::string added = narrow(u"caf\u00e9");
+  ASSERT_FALSE(newname.empty() || oldvalue.empty() || newvalue.empty() || added.empty());
+  // The test process holds texts in the ANSI code page.
+  const scopedenv old("HOOKTEST_OLD", oldvalue);
+  const scopedenv gone(newname, std::nullopt);
+  const scopedenv mine("HOOKTEST_MINE", std::nullopt);
+  const scopedenv undo("VORNENV_UNDO", std::nullopt);
+  dir.mkdir("bin");
+  const std::string user = dir.mkdir("user");
+  const std::string file = dir.write("dev.ini",
+                                     "[Environment]\nHOOKTEST_\xC3\x9C"
+                                     "BER = caf\xC3\xA9\n"
+                                     "HOOKTEST_OLD = neu \xC3\xBC\n"
+                                     "[Executable Paths]\nbin = $(VORNENV_DIR)\\bin\n");
+  const ranprogram exported = runvornenv({"export", "--format", "cmd", "--undo", file});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  const std::string path = std::getenv("PATH");
+  const std::string batch = dir.write(
+      "session.cmd", "@" + probe() + " env PATH VORNENV_UNDO\r\n@set HOOKTEST_\r\n@echo --\r\n" +
+                         exported.out +
+                         "@set HOOKTEST_\r\n@echo --\r\n"
+                         "@set \"PATH=" +
+                         user +
+                         ";%PATH%\"\r\n@set \"HOOKTEST_MINE=mine\"\r\n"
+                         "@" +
+                         nativepath(VORNENV_EXE) + " revert --format cmd > " +
+                         dir.file("revert.cmd") + "\r\n@call " + dir.file("revert.cmd") +
+                         "\r\n"
+                         "@" +
+                         probe() + " env PATH VORNENV_UNDO\r\n@set HOOKTEST_\r\n");
+  const ranprogram session = runprogram({"cmd", "/c", batch});
+  EXPECT_EQ(session.status, 0) << session.err;
+  EXPECT_EQ(session.err, "");
+  const std::vector<std::vector<std::string>> want = {
+      {"HOOKTEST_OLD=" + oldvalue, "PATH=" + hex(path), "VORNENV_UNDO unset"},
+      {"HOOKTEST_OLD=" + newvalue, newname + "=" + added},
+      {"HOOKTEST_MINE=mine", "HOOKTEST_OLD=" + oldvalue, "PATH=" + hex(user + ";" + path),
+       "VORNENV_UNDO unset"},
+  };
+  EXPECT_EQ(sortedparts(session.out), want) << session.out;
 }
 
 // Folders named in Greek and in Chinese already on PATH, outside most ANSI
