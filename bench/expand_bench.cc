@@ -44,7 +44,8 @@ BENCHMARK(bm_many_references)->Arg(10)->Arg(10000)->Unit(benchmark::kMillisecond
 // A typical value: two references in an environment of ordinary size.
 void bm_typical_value(benchmark::State& state) {
   bulkenviron env({"VB_HOME=/home/user", "VB_TOOLS=$(VB_HOME)/tools"});
-  for (auto _ : state) benchmark::DoNotOptimize(vornenv::expandvar("$(VB_TOOLS)/bin:$(VB_HOME)/.local/bin"));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(vornenv::expandvar("$(VB_TOOLS)/bin:$(VB_HOME)/.local/bin"));
 }
 BENCHMARK(bm_typical_value);
 

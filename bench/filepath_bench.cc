@@ -87,7 +87,8 @@ BENCHMARK(bm_string_sort)->Unit(benchmark::kMicrosecond);
 // Set insertion of pointers, the way the path-list merge keeps what it saw.
 void bm_filepath_set(benchmark::State& state) {
   for (auto _ : state) {
-    std::set<const vornfile::filepath*, bool (*)(const vornfile::filepath*, const vornfile::filepath*)>
+    std::set<const vornfile::filepath*,
+             bool (*)(const vornfile::filepath*, const vornfile::filepath*)>
         seen([](const vornfile::filepath* a, const vornfile::filepath* b) { return *a < *b; });
     for (const vornfile::filepath& p : paths()) seen.insert(&p);
     benchmark::DoNotOptimize(seen.size());

@@ -37,8 +37,7 @@ inline std::string generateini(std::size_t bytes, bool crlf, std::uint32_t seed 
     for (int e = 0; e < entries && out.size() < bytes; ++e) {
       if (next() % 16 == 0) out += std::string("; ") + word(10, 40) + eol;
       if (next() % 16 == 0) out += eol;
-      out += word(6, 14) + "_" + std::to_string(e) + " = " + word(10, 50) + "/" + word(3, 12) +
-             eol;
+      out += word(6, 14) + "_" + std::to_string(e) + " = " + word(10, 50) + "/" + word(3, 12) + eol;
     }
   }
   return out;

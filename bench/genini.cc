@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "genini: not a byte count: %s\n", argv[1]);
     return 2;
   }
-  const std::string text =
-      vornenv::bench::generateini(static_cast<std::size_t>(bytes), std::strcmp(argv[2], "crlf") == 0);
+  const std::string text = vornenv::bench::generateini(static_cast<std::size_t>(bytes),
+                                                       std::strcmp(argv[2], "crlf") == 0);
   std::FILE* out = std::fopen(argv[3], "wb");
   if (out == nullptr) {
     std::perror(argv[3]);

@@ -37,7 +37,8 @@ void bm_reader(benchmark::State& state) {
   const std::string file = benchfile(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
   nullreader reader{vornfile::filepath(file)};
   for (auto _ : state) reader();
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(file)));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(std::filesystem::file_size(file)));
 }
 BENCHMARK(bm_reader)->Args({10 << 20, 0})->Args({10 << 20, 1})->Unit(benchmark::kMillisecond);
 
@@ -48,9 +49,14 @@ void bm_builder(benchmark::State& state) {
     builder();
     benchmark::DoNotOptimize(builder.getsection("section_0"));
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(file)));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(std::filesystem::file_size(file)));
 }
-BENCHMARK(bm_builder)->Args({1 << 20, 0})->Args({10 << 20, 0})->Args({10 << 20, 1})->Args({100 << 20, 0})
+BENCHMARK(bm_builder)
+    ->Args({1 << 20, 0})
+    ->Args({10 << 20, 0})
+    ->Args({10 << 20, 1})
+    ->Args({100 << 20, 0})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

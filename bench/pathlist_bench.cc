@@ -33,7 +33,7 @@ struct fixture {
   std::string file;       // section "Executable Paths"
   std::string plainfile;  // the same entries in a plain section
   std::vector<std::string> dirs;
-  std::string path;       // the 10,000-entry PATH
+  std::string path;          // the 10,000-entry PATH
   std::size_t expected = 0;  // elements of the merged PATH
 
   fixture() {
@@ -129,7 +129,8 @@ void bm_builder_pathlist(benchmark::State& state) {
   // The same PATH as the reference, or the comparison means nothing.
   const char* now = std::getenv("PATH");
   const std::string got = now != nullptr ? now : "";
-  if (got != setmerge(f.dirs, f.path)) state.SkipWithError("builder: PATH differs from the reference");
+  if (got != setmerge(f.dirs, f.path))
+    state.SkipWithError("builder: PATH differs from the reference");
   state.SetItemsProcessed(state.iterations() * (kSectionDirs + kPathEntries));
 }
 BENCHMARK(bm_builder_pathlist)->Unit(benchmark::kMillisecond);
@@ -176,7 +177,8 @@ void bm_merge_unique(benchmark::State& state) {
     out = vornfile::mergeuniquepathlist(front, f.path, ':');
     benchmark::DoNotOptimize(out.data());
   }
-  if (out != setmerge(f.dirs, f.path)) state.SkipWithError("merge: PATH differs from the reference");
+  if (out != setmerge(f.dirs, f.path))
+    state.SkipWithError("merge: PATH differs from the reference");
   state.SetItemsProcessed(state.iterations() * (kSectionDirs + kPathEntries));
 }
 BENCHMARK(bm_merge_unique)->Unit(benchmark::kMillisecond);

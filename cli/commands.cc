@@ -273,7 +273,8 @@ void restoreenv(const envmap& start) {
   }
   for (const auto& [key, var] : start) {
     auto it = now.find(key);
-    if (it == now.end() || it->second.value != var.value) ok = setenvexact(var.name, var.value) && ok;
+    if (it == now.end() || it->second.value != var.value)
+      ok = setenvexact(var.name, var.value) && ok;
   }
   if (!ok) throw failure("cannot put the starting environment back");
 }

@@ -11,13 +11,13 @@
 #ifndef VORNENV_CLI_COMMANDS_H_
 #define VORNENV_CLI_COMMANDS_H_
 
+#include <vornenv/vornenv.h>
+
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <vornenv/vornenv.h>
 
 #include "cli/platform.h"
 #include "cli/quote.h"

@@ -80,7 +80,8 @@ std::optional<std::unique_ptr<envbuilder>> applyunchanged(
 
 int revertcmd(shellformat format, std::ostream& out) {
   const std::optional<std::string> record = getenvexact(undovariable);
-  if (!record) throw failure(std::string("revert: nothing to undo (") + undovariable + " is not set)");
+  if (!record)
+    throw failure(std::string("revert: nothing to undo (") + undovariable + " is not set)");
   const envmap now = snapshotenv();
   std::optional<std::vector<change>> changes = undochanges(*record, now);
   if (!changes) {
@@ -131,8 +132,8 @@ int hookcmd(const std::string& shell, std::ostream& out) {
            "  & $global:__vornenvprompt\n"
            "}\n";
   } else {
-    throw usageerror("hook", "unknown shell '" + printable(shell) +
-                                 "' (bash, zsh, fish or powershell)");
+    throw usageerror("hook",
+                     "unknown shell '" + printable(shell) + "' (bash, zsh, fish or powershell)");
   }
   return 0;
 }

@@ -45,9 +45,9 @@ struct optionspec {
 };
 
 constexpr optionspec optionspecs[] = {
-    {"--format", takesformat, true},  {"--section", takessection, true}, {"--all", takesall, false},
-    {"--strict", takesstrict, false}, {"--each", takeseach, false},
-    {"--undo", takesundo, false},
+    {"--format", takesformat, true}, {"--section", takessection, true},
+    {"--all", takesall, false},      {"--strict", takesstrict, false},
+    {"--each", takeseach, false},    {"--undo", takesundo, false},
 };
 
 struct command;
@@ -441,13 +441,15 @@ int main(const std::vector<std::string>& args) {
       return 0;
     }
     if (inv.cmd == nullptr) throw usageerror("", "no command given");
-    if (inv.systemdirs) vornfile::setsystemdirs(vornfile::splitpathlist(*inv.systemdirs, pathlistsep));
+    if (inv.systemdirs)
+      vornfile::setsystemdirs(vornfile::splitpathlist(*inv.systemdirs, pathlistsep));
     const int status = inv.cmd->run(inv);
     std::cout.flush();
     if (!std::cout) throw failure("cannot write to standard output");
     return status;
   } catch (const usageerror& e) {
-    const std::string help = e.command().empty() ? "vornenv --help" : "vornenv " + e.command() + " --help";
+    const std::string help =
+        e.command().empty() ? "vornenv --help" : "vornenv " + e.command() + " --help";
     std::cerr << "vornenv: " << (e.command().empty() ? "" : e.command() + ": ") << e.what()
               << " (try '" << help << "')\n";
     return 2;

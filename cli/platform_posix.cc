@@ -42,9 +42,7 @@ void setbinaryoutput() {}
 
 const char* defaultformat() { return "sh"; }
 
-std::optional<std::string> tocmdtext(const std::u16string& text) {
-  return utf16to8(text);
-}
+std::optional<std::string> tocmdtext(const std::u16string& text) { return utf16to8(text); }
 
 }  // namespace vornenv::cli
 
@@ -61,8 +59,8 @@ std::optional<std::string> getenvexact(const std::string& name) {
 std::string currentdir() {
   std::string buffer(256, '\0');
   while (::getcwd(&buffer[0], buffer.size()) == nullptr) {
-    if (errno != ERANGE) throw failure(std::string("cannot read the working directory: ") +
-                                       std::strerror(errno));
+    if (errno != ERANGE)
+      throw failure(std::string("cannot read the working directory: ") + std::strerror(errno));
     buffer.resize(buffer.size() * 2);
   }
   buffer.resize(std::strlen(buffer.c_str()));

@@ -3,10 +3,9 @@
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -45,7 +44,8 @@ std::string windowserror(DWORD code) {
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n != 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
+  std::string out =
+      n != 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
   LocalFree(text);
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) {
     out.pop_back();
@@ -80,8 +80,7 @@ bool endswithnocase(const std::string& text, const char* suffix) {
 // Whether a file of that name is a batch file, taking the name as Windows
 // opens it: trailing dots and blanks dropped, letter case ignored.
 bool isbatchname(std::string name) {
-  while (!name.empty() && (name.back() == '.' || name.back() == ' '))
-    name.pop_back();
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   return endswithnocase(name, ".bat") || endswithnocase(name, ".cmd");
 }
 
@@ -102,15 +101,14 @@ std::wstring widen(const std::string& text) {
   return std::wstring(units.begin(), units.end());
 }
 
-
 // The file that a search for name (with extension added when name has
 // none) finds, or "" when none.
 std::string searchfile(const std::string& name, const wchar_t* extension) {
   const std::wstring wname = widen(name);
   std::wstring found(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = SearchPathW(nullptr, wname.c_str(), extension,
-                                static_cast<DWORD>(found.size()), &found[0], nullptr);
+    const DWORD n = SearchPathW(nullptr, wname.c_str(), extension, static_cast<DWORD>(found.size()),
+                                &found[0], nullptr);
     if (n == 0) return std::string();
     if (n < found.size()) return narrow(found.data(), n);
     found.resize(n);
@@ -201,8 +199,8 @@ runresult runcommand(const std::vector<std::string>& argv) {
   WaitForSingleObject(process.get(), INFINITE);
   DWORD code = 0;
   if (!GetExitCodeProcess(process.get(), &code)) {
-    return {126, "cannot read the exit code of '" + printable(argv[0]) + "': " +
-                     windowserror(GetLastError())};
+    return {126, "cannot read the exit code of '" + printable(argv[0]) +
+                     "': " + windowserror(GetLastError())};
   }
   return {static_cast<int>(code), std::string()};
 }
@@ -226,9 +224,9 @@ namespace {
 
 UINT systemoemcodepage() {
   DWORD codepage = 0;
-  const int ok = GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTCODEPAGE | LOCALE_RETURN_NUMBER,
-                                reinterpret_cast<wchar_t*>(&codepage),
-                                sizeof codepage / sizeof(wchar_t));
+  const int ok =
+      GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTCODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<wchar_t*>(&codepage), sizeof codepage / sizeof(wchar_t));
   return ok != 0 && codepage != 0 ? codepage : GetOEMCP();
 }
 
@@ -243,12 +241,10 @@ std::optional<std::string> tocmdtext(const std::u16string& text) {
   if (codepage == 0) codepage = systemoemcodepage();
   const std::wstring wide(text.begin(), text.end());
   const int size = static_cast<int>(wide.size());
-  const int n = WideCharToMultiByte(codepage, 0, wide.data(), size, nullptr, 0,
-                                    nullptr, nullptr);
+  const int n = WideCharToMultiByte(codepage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(codepage, 0, wide.data(), size, &bytes[0], n, nullptr,
-                      nullptr);
+  WideCharToMultiByte(codepage, 0, wide.data(), size, &bytes[0], n, nullptr, nullptr);
   // Best-fit and default characters would silently change the value: only
   // a text that decodes back to itself is exact.
   const int m = MultiByteToWideChar(codepage, 0, bytes.data(), n, nullptr, 0);
@@ -269,8 +265,8 @@ std::optional<std::string> getenvexact(const std::string& name) {
   std::wstring value(64, L'\0');
   for (;;) {
     SetLastError(ERROR_SUCCESS);
-    const DWORD n = GetEnvironmentVariableW(wname.c_str(), &value[0],
-                                            static_cast<DWORD>(value.size()));
+    const DWORD n =
+        GetEnvironmentVariableW(wname.c_str(), &value[0], static_cast<DWORD>(value.size()));
     if (n == 0) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
       return std::string();
@@ -284,8 +280,8 @@ std::string currentdir() {
   const DWORD n = GetCurrentDirectoryW(0, nullptr);
   std::wstring dir(n, L'\0');
   const DWORD m = GetCurrentDirectoryW(n, &dir[0]);
-  if (n == 0 || m == 0 || m >= n) throw failure("cannot read the working directory: " +
-                                                windowserror(GetLastError()));
+  if (n == 0 || m == 0 || m >= n)
+    throw failure("cannot read the working directory: " + windowserror(GetLastError()));
   return narrow(dir.data(), m);
 }
 

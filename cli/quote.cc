@@ -23,8 +23,8 @@ std::string hex(unsigned value, int digits) {
 bool isidentifier(const std::string& name) {
   if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
   for (char c : name) {
-    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                    (c >= '0' && c <= '9') || c == '_';
+    const bool ok =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
     if (!ok) return false;
   }
   return true;
@@ -75,13 +75,12 @@ std::string powershellstring(const std::string& text) {
 std::string powershellline(const change& c) {
   const std::string value = c.value ? powershellstring(*c.value) : "$null";
   if (isidentifier(c.name)) return "$env:" + c.name + " = " + value + "\n";
-  return "[Environment]::SetEnvironmentVariable(" + powershellstring(c.name) + ", " + value +
-         ")\n";
+  return "[Environment]::SetEnvironmentVariable(" + powershellstring(c.name) + ", " + value + ")\n";
 }
 
 bool iscmdoperator(char16_t ch) {
-  return ch == u'^' || ch == u'&' || ch == u'|' || ch == u'<' || ch == u'>' ||
-         ch == u'(' || ch == u')';
+  return ch == u'^' || ch == u'&' || ch == u'|' || ch == u'<' || ch == u'>' || ch == u'(' ||
+         ch == u')';
 }
 
 // One "@set" line of a batch file, and whether it holds '!'.  Inside "..."
@@ -108,8 +107,8 @@ std::string cmdline(const change& c, bool& bang) {
   bool quoted = true;
   for (char16_t ch : *text) {
     if (ch == u'\r' || ch == u'\n' || ch == u'\x1a') {
-      throw failure("export: cmd cannot hold the value of " +
-                    printable(c.name) + " (it holds a line break or Ctrl-Z)");
+      throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+                    " (it holds a line break or Ctrl-Z)");
     }
     bang = bang || ch == u'!';
     if (ch == u'%') {
@@ -129,9 +128,8 @@ std::string cmdline(const change& c, bool& bang) {
   // cmd counts characters, the file holds bytes: no fewer bytes than
   // characters in any code page, so the byte count is the safe one.
   if (bytes->size() > cmdlinemax) {
-    throw failure("export: the value of " + printable(c.name) +
-                  " is too long for a cmd line (" + std::to_string(cmdlinemax) +
-                  " characters as written)");
+    throw failure("export: the value of " + printable(c.name) + " is too long for a cmd line (" +
+                  std::to_string(cmdlinemax) + " characters as written)");
   }
   return *bytes + "\r\n";
 }
@@ -185,8 +183,10 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
       // With delayed expansion on, cmd would expand !...! and eat carets in
       // these lines: refuse to run rather than set other values.
       if (bang) {
-        out = "@if \"!!\"==\"\" (echo vornenv: run this file with delayed expansion off 1>&2"
-              " & exit /b 1)\r\n" + out;
+        out =
+            "@if \"!!\"==\"\" (echo vornenv: run this file with delayed expansion off 1>&2"
+            " & exit /b 1)\r\n" +
+            out;
       }
       break;
     }

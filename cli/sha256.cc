@@ -58,7 +58,8 @@ std::string sha256hex(const std::string& bytes) {
   tail[rest] = 0x80;
   const std::size_t blocks = rest + 9 <= 64 ? 1 : 2;
   const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
-  for (int i = 0; i < 8; ++i) tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
+  for (int i = 0; i < 8; ++i)
+    tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   for (std::size_t b = 0; b < blocks; ++b) compress(h, tail.data() + 64 * b);
   static const char digits[] = "0123456789abcdef";
   std::string out;

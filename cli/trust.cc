@@ -35,7 +35,8 @@ std::vector<allowedfile> readlist() {
     start = end + 1;
     const std::size_t space = line.find(' ');
     if (space != 64) continue;
-    if (auto path = decodefield(line.substr(space + 1))) list.push_back({line.substr(0, 64), *path});
+    if (auto path = decodefield(line.substr(space + 1)))
+      list.push_back({line.substr(0, 64), *path});
   }
   return list;
 }
@@ -52,8 +53,8 @@ std::optional<std::string> nearestdescription() {
   for (;;) {
     const char last = dir.empty() ? '\0' : dir.back();
     const bool endsep = std::string(dirseparators()).find(last) != std::string::npos;
-    const std::string candidate = dir + (endsep ? "" : std::string(1, dirseparators()[0])) +
-                                  ".vornenv.ini";
+    const std::string candidate =
+        dir + (endsep ? "" : std::string(1, dirseparators()[0])) + ".vornenv.ini";
     if (filestamp(candidate)) return candidate;
     std::size_t cut = dir.find_last_of(dirseparators());
     if (cut == std::string::npos) break;

@@ -85,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t at = 0;
     while (at < whole.size() && at < blocked.size() && whole[at] == blocked[at]) ++at;
     vornenv::fuzz::broken("reading in blocks of " + std::to_string(blocksize) +
-                          " changed the callbacks from byte " + std::to_string(at) + ":\n  one block: " +
-                          whole.substr(at, 80) + "\n  in blocks: " + blocked.substr(at, 80));
+                          " changed the callbacks from byte " + std::to_string(at) +
+                          ":\n  one block: " + whole.substr(at, 80) +
+                          "\n  in blocks: " + blocked.substr(at, 80));
   }
   return 0;
 }

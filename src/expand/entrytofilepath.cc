@@ -55,9 +55,7 @@ filepath entrytofilepath::convert(const envbuilder::entry& e) {
       e.line(), {}, e.name());
 }
 
-void entrytofilepath::operator()(const envbuilder::entry& e) {
-  target.push_back(convert(e));
-}
+void entrytofilepath::operator()(const envbuilder::entry& e) { target.push_back(convert(e)); }
 
 std::vector<filepath> getliblocations(const envbuilder::section& s) {
   std::vector<filepath> found;

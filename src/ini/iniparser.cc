@@ -80,12 +80,10 @@ class nameset {
   // False when name was there already.
   bool insert(std::string_view name) {
     const std::uint32_t hash = hashindex::hashof(name);
-    if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos)
-      return false;
+    if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos) return false;
     if (keep_) name = owned_.emplace_back(name);
     names_.push_back(name);
-    hashindex::insert(index_, names_.size(), names_.size() - 1, hash,
-                      nameat{names_});
+    hashindex::insert(index_, names_.size(), names_.size() - 1, hash, nameat{names_});
     return true;
   }
   void clear() {
@@ -134,8 +132,7 @@ class linecursor {
   // searched once, before any of its lines is handed out, and only the
   // lines of a block that holds one are searched again.
   bool holdsforbidden() const {
-    return (blocknul_ && vornenv::holdsnul(line_)) ||
-           (blockmark_ && holdsendmark(line_));
+    return (blocknul_ && vornenv::holdsnul(line_)) || (blockmark_ && holdsendmark(line_));
   }
   // Moves to the next significant line.
   void next() {
@@ -207,8 +204,7 @@ void iniparser::operator()() {
   const std::string unreadable = name + " Provided ini file does not exist or is not readable!";
   // Binary mode: trimming already removes a carriage return, and the
   // Windows text mode would end the file at its first Ctrl-Z byte.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"),
-                                                       std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
   if (!file) envfail(error(error::kind::unreadable, unreadable, name));
 
   struct endrun {

@@ -83,16 +83,14 @@ bool envbuilder::beginsection(const char* name) {
 }
 
 bool envbuilder::endsection() {
-  if (current_ == nullptr)
-    envfail("envbuilder::endsection - invalid current section!");
+  if (current_ == nullptr) envfail("envbuilder::endsection - invalid current section!");
   section& ending = *current_;
   current_ = nullptr;
   return ending();
 }
 
 bool envbuilder::newentry(const char* name, const char* value) {
-  if (current_ == nullptr)
-    envfail("envbuilder::newentry - invalid current section!");
+  if (current_ == nullptr) envfail("envbuilder::newentry - invalid current section!");
   return current_->adoptentry(name, value, currentline());
 }
 

@@ -103,8 +103,8 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
   // Only the first lookup writes, and std::call_once makes any other wait
   // for it: lookups stay safe from several threads, as reads should be.
   std::call_once(s.indexonce, [&s] { s.indextail(); });
-  const std::size_t pos = hashindex::find(
-      s.index, name, hashindex::hashof(name), nameat{s.entries});
+  const std::size_t pos =
+      hashindex::find(s.index, name, hashindex::hashof(name), nameat{s.entries});
   if (pos != hashindex::npos) return &s.entries[pos];
   for (std::size_t i = s.indexed; i < s.entries.size(); ++i) {
     if (s.entries[i].name() == name) return &s.entries[i];
@@ -115,8 +115,7 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
 void envbuilder::section::store::indextail() {
   hashindex::reserve(index, entries.size(), nameat{entries});
   for (; indexed < entries.size(); ++indexed) {
-    hashindex::insert(index, indexed + 1, indexed,
-                      hashindex::hashof(entries[indexed].name()),
+    hashindex::insert(index, indexed + 1, indexed, hashindex::hashof(entries[indexed].name()),
                       nameat{entries});
   }
 }

@@ -37,17 +37,21 @@ class hostile {
         // No "$(...)": the library would take it for a reference.
         inherited_("VORNENV_CLI_HOSTILE", hostilevalue(mark_)),
         path_("PATH", "/usr/bin:/bin:" + dir_.mkdir(pathelement(mark_)) + ":/usr/bin") {
-    file_ = dir_.write(
-        "hostile.ini",
-        "[Environment]\n"
-        // "$(" alone stays as it is, so this builds "$(touch MARK)" without
-        // the library taking it for a reference.
-        "VORNENV_CLI_OPEN = $(\n"
-        "VORNENV_CLI_EVIL = $(VORNENV_CLI_OPEN)touch " + mark_ + ")\n"
-        "VORNENV_CLI_COPY = $(VORNENV_CLI_HOSTILE)\n"
-        "VORNENV_CLI_FILE = it's \"q\" `touch " + mark_ + "` \\ %P% !b! $HOME ; x | y & z > w\n"
-        "[Executable Paths]\n"
-        "bin = " + dir_.mkdir("bin") + "\n");
+    file_ = dir_.write("hostile.ini",
+                       "[Environment]\n"
+                       // "$(" alone stays as it is, so this builds "$(touch MARK)" without
+                       // the library taking it for a reference.
+                       "VORNENV_CLI_OPEN = $(\n"
+                       "VORNENV_CLI_EVIL = $(VORNENV_CLI_OPEN)touch " +
+                           mark_ +
+                           ")\n"
+                           "VORNENV_CLI_COPY = $(VORNENV_CLI_HOSTILE)\n"
+                           "VORNENV_CLI_FILE = it's \"q\" `touch " +
+                           mark_ +
+                           "` \\ %P% !b! $HOME ; x | y & z > w\n"
+                           "[Executable Paths]\n"
+                           "bin = " +
+                           dir_.mkdir("bin") + "\n");
   }
 
   const std::string& file() const { return file_; }
@@ -56,9 +60,10 @@ class hostile {
   // What probe prints for the variables, after run applied the file.
   std::string expected() const {
     return "VORNENV_CLI_EVIL=" + hex("$(touch " + mark_ + ")") + "\n" +
-           "VORNENV_CLI_COPY=" + hex(hostilevalue(mark_)) + "\n" +
-           "VORNENV_CLI_FILE=" + hex("it's \"q\" `touch " + mark_ + "` \\ %P% !b! $HOME ; x | y & z > w") + "\n" +
-           "PATH=" + hex(dir_.file("bin") + ":/usr/bin:/bin:" + dir_.file(pathelement(mark_))) + "\n";
+           "VORNENV_CLI_COPY=" + hex(hostilevalue(mark_)) + "\n" + "VORNENV_CLI_FILE=" +
+           hex("it's \"q\" `touch " + mark_ + "` \\ %P% !b! $HOME ; x | y & z > w") + "\n" +
+           "PATH=" + hex(dir_.file("bin") + ":/usr/bin:/bin:" + dir_.file(pathelement(mark_))) +
+           "\n";
   }
 
   static std::vector<std::string> names() {

@@ -130,9 +130,9 @@ TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
   const std::string good = dir.write("good.ini", "[Environment]\nVORNENV_CLI_A = 1\n");
   // Passes only when good.ini's variable leaks into it.
   const std::string leaks = dir.write("leaks.ini", "[Environment]\nB = $(VORNENV_CLI_A)\n");
-  const std::string bad = dir.write(
-      "bad.ini", "; missing directory\n[Executable Paths]\nok = " + dir.path().string() +
-                     "\nno = " + dir.file("nope") + "\n");
+  const std::string bad =
+      dir.write("bad.ini", "; missing directory\n[Executable Paths]\nok = " + dir.path().string() +
+                               "\nno = " + dir.file("nope") + "\n");
   const std::string unreadable = dir.file("absent.ini");
   const ranprogram r = runvornenv({"check", "--each", good, leaks, bad, unreadable});
   EXPECT_EQ(r.status, 1);
@@ -178,15 +178,15 @@ TEST(cli_test, run_passes_the_environment_and_the_status_on) {
   const std::string bin = dir.mkdir("bin");
   scopedenv oldpath("PATH", dir.mkdir("other"));
   const std::string file = dir.write(
-      "dev.ini", "[Environment]\nVORNENV_CLI_ROOT = " + dir.path().string() +
-                     "\nVORNENV_CLI_CC = $(VORNENV_CLI_ROOT)/bin/cc\n[Executable Paths]\nbin = " +
-                     bin + "\n");
+      "dev.ini",
+      "[Environment]\nVORNENV_CLI_ROOT = " + dir.path().string() +
+          "\nVORNENV_CLI_CC = $(VORNENV_CLI_ROOT)/bin/cc\n[Executable Paths]\nbin = " + bin + "\n");
   ranprogram r = runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CC", "PATH"});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string path =
       vornfile::filepath(bin).str() + sep + vornfile::filepath(dir.file("other")).str();
-  EXPECT_EQ(lf(r.out), "VORNENV_CLI_CC=" + hex(dir.path().string() + "/bin/cc") + "\nPATH=" +
-                       hex(path) + "\n");
+  EXPECT_EQ(lf(r.out), "VORNENV_CLI_CC=" + hex(dir.path().string() + "/bin/cc") +
+                           "\nPATH=" + hex(path) + "\n");
 
   r = runvornenv({"run", file, "--", probe(), "exit", "7"});
   EXPECT_EQ(r.status, 7);
@@ -204,8 +204,9 @@ TEST(cli_test, export_json_lists_changes_only) {
   // A PATH of empty elements only is rewritten as nothing, which removes it.
   scopedenv path("PATH", sep + sep);
   const std::string file = dir.write(
-      "j.ini", "[Environment]\nVORNENV_CLI_SAME = v\nVORNENV_CLI_J = \"q\" \\ \x01 caf\xC3\xA9 \xFF\n"
-               "[Executable Paths]\n");
+      "j.ini",
+      "[Environment]\nVORNENV_CLI_SAME = v\nVORNENV_CLI_J = \"q\" \\ \x01 caf\xC3\xA9 \xFF\n"
+      "[Executable Paths]\n");
   const ranprogram r = runvornenv({"export", "--format", "json", file});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -216,34 +217,38 @@ TEST(cli_test, export_json_lists_changes_only) {
 TEST(cli_test, export_cmd_refuses_a_line_break_and_prints_nothing) {
   scopedtempdir dir;
   scopedenv multi("VORNENV_CLI_MULTI", "one\ntwo");
-  const std::string file = dir.write("m.ini", "[Environment]\nA_FIRST = fine\nVORNENV_CLI_M = $(VORNENV_CLI_MULTI)\n");
+  const std::string file =
+      dir.write("m.ini", "[Environment]\nA_FIRST = fine\nVORNENV_CLI_M = $(VORNENV_CLI_MULTI)\n");
   const ranprogram r = runvornenv({"export", "--format", "cmd", file});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "vornenv: export: cmd cannot hold the value of VORNENV_CLI_M (it holds a line "
-                   "break or Ctrl-Z)\n");
+  EXPECT_EQ(r.err,
+            "vornenv: export: cmd cannot hold the value of VORNENV_CLI_M (it holds a line "
+            "break or Ctrl-Z)\n");
 }
 
 TEST(cli_test, show_lists_sections_and_changes_without_colour_off_a_terminal) {
   scopedtempdir dir;
   scopedenv unset("VORNENV_CLI_S", std::nullopt);
   scopedenv old("VORNENV_CLI_OLD", "before");
-  const std::string file = dir.write(
-      "s.ini", "[Environment]\nVORNENV_CLI_S = $(VORNENV_CLI_OLD)!\nVORNENV_CLI_OLD = after\n"
-               "[Settings]\nmode = fast\nescape = a\x1b[31mb\n");
+  const std::string file =
+      dir.write("s.ini",
+                "[Environment]\nVORNENV_CLI_S = $(VORNENV_CLI_OLD)!\nVORNENV_CLI_OLD = after\n"
+                "[Settings]\nmode = fast\nescape = a\x1b[31mb\n");
   const ranprogram r = runvornenv({"show", file});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, file + "\n"
-                   "  [Environment]  environment\n"
-                   "    VORNENV_CLI_S   = $(VORNENV_CLI_OLD)!\n"
-                   "    VORNENV_CLI_OLD = after\n"
-                   "  [Settings]  plain\n"
-                   "    mode   = fast\n"
-                   "    escape = a\\x1B[31mb\n"
-                   "\n"
-                   "changed variables\n"
-                   "  VORNENV_CLI_OLD  before -> after\n"
-                   "  VORNENV_CLI_S    (unset) -> before!\n");
+  EXPECT_EQ(r.out, file +
+                       "\n"
+                       "  [Environment]  environment\n"
+                       "    VORNENV_CLI_S   = $(VORNENV_CLI_OLD)!\n"
+                       "    VORNENV_CLI_OLD = after\n"
+                       "  [Settings]  plain\n"
+                       "    mode   = fast\n"
+                       "    escape = a\\x1B[31mb\n"
+                       "\n"
+                       "changed variables\n"
+                       "  VORNENV_CLI_OLD  before -> after\n"
+                       "  VORNENV_CLI_S    (unset) -> before!\n");
 }
 
 // Sections come in the order the file wrote them, not by name, in both

@@ -27,8 +27,9 @@ std::string probe() { return nativepath(VORNENV_PROBE); }
 TEST(cli_windows_test, run_quotes_arguments_as_the_c_runtime_reads_them) {
   scopedtempdir dir;
   const std::string file = dir.write("empty.ini", "[Settings]\n");
-  const std::vector<std::string> args = {"a b", "q\"uote", "trail\\", "\\\\server\\share\\", "",
-                                         "x\\\"y", "tab\there", "%PATH%", "a&b", "two  blanks"};
+  const std::vector<std::string> args = {"a b", "q\"uote",    "trail\\",   "\\\\server\\share\\",
+                                         "",    "x\\\"y",     "tab\there", "%PATH%",
+                                         "a&b", "two  blanks"};
   std::vector<std::string> cmd = {"run", file, "--", probe(), "args"};
   cmd.insert(cmd.end(), args.begin(), args.end());
   const ranprogram r = runvornenv(cmd);
@@ -42,13 +43,15 @@ TEST(cli_windows_test, export_cmd_run_by_cmd_gives_what_run_gives) {
   scopedtempdir dir;
   const std::string mark = dir.file("marker");
   scopedenv inherited("VORNENV_CLI_HOSTILE", "in \"side\" & type nul > " + mark + " ^ %PATH% !b!");
-  const std::string file = dir.write(
-      "hostile.ini",
-      "[Environment]\n"
-      "VORNENV_CLI_COPY = $(VORNENV_CLI_HOSTILE)\n"
-      "VORNENV_CLI_FILE = it's \"q\"\" & type nul > " + mark + " | x < y ^ (z) %PATH% !b! 50%\n"
-      "[Executable Paths]\n"
-      "bin = " + dir.mkdir("bin") + "\n");
+  const std::string file = dir.write("hostile.ini",
+                                     "[Environment]\n"
+                                     "VORNENV_CLI_COPY = $(VORNENV_CLI_HOSTILE)\n"
+                                     "VORNENV_CLI_FILE = it's \"q\"\" & type nul > " +
+                                         mark +
+                                         " | x < y ^ (z) %PATH% !b! 50%\n"
+                                         "[Executable Paths]\n"
+                                         "bin = " +
+                                         dir.mkdir("bin") + "\n");
   const std::vector<std::string> names = {"VORNENV_CLI_COPY", "VORNENV_CLI_FILE", "PATH"};
 
   std::vector<std::string> run = {"run", file, "--", probe(), "env"};
@@ -78,15 +81,12 @@ TEST(cli_windows_test, batch_files_get_no_argument_that_cmd_would_act_on) {
   dir.write("bin/vornenvquiet.cmd", "@exit /b 0\r\n");
   scopedenv path("PATH", bin + ";" + std::getenv("PATH"));
   const std::string canary = dir.file("PWNED");
-  for (const std::string& name :
-       {batch, bin + "\\vornenvquiet.cmd.", bin + "\\vornenvquiet.cmd ",
-        bin + "\\vornenvquiet.cmd...", bin + "\\vornenvquiet.cmd. .",
-        bin + "\\VORNENVQUIET.CMD", std::string("vornenvquiet")}) {
-    const ranprogram r =
-        runvornenv({"run", file, "--", name, "\"&mkdir " + canary + "&"});
+  for (const std::string& name : {batch, bin + "\\vornenvquiet.cmd.", bin + "\\vornenvquiet.cmd ",
+                                  bin + "\\vornenvquiet.cmd...", bin + "\\vornenvquiet.cmd. .",
+                                  bin + "\\VORNENVQUIET.CMD", std::string("vornenvquiet")}) {
+    const ranprogram r = runvornenv({"run", file, "--", name, "\"&mkdir " + canary + "&"});
     EXPECT_EQ(r.status, 126) << name;
-    EXPECT_NE(r.err.find("safely to the batch file"), std::string::npos)
-        << name << r.err;
+    EXPECT_NE(r.err.find("safely to the batch file"), std::string::npos) << name << r.err;
   }
   EXPECT_FALSE(std::filesystem::exists(canary));
 }
@@ -116,12 +116,10 @@ std::string narrow(const std::u16string& text) {
   const std::wstring wide(text.begin(), text.end());
   BOOL lossy = FALSE;
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                    static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, &lossy);
+                                    static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                      static_cast<int>(wide.size()), &out[0], n, nullptr,
-                      &lossy);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                      &out[0], n, nullptr, &lossy);
   return lossy ? std::string() : out;
 }
 
@@ -132,12 +130,10 @@ std::string narrow(const std::u16string& text) {
 TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
   const unsigned oem = GetOEMCP();
   const char* ci = std::getenv("CI");
-  if (const char* want = std::getenv("VORNENV_TEST_OEMCP");
-      want && std::to_string(oem) != want) {
+  if (const char* want = std::getenv("VORNENV_TEST_OEMCP"); want && std::to_string(oem) != want) {
     if (ci == nullptr || std::string(ci) != "true") {
-      GTEST_SKIP()
-          << "Wine runs in code page " << oem << ", not " << want
-          << ": the locale is missing (locale-gen ja_JP.UTF-8 zh_CN.UTF-8)";
+      GTEST_SKIP() << "Wine runs in code page " << oem << ", not " << want
+                   << ": the locale is missing (locale-gen ja_JP.UTF-8 zh_CN.UTF-8)";
     }
     FAIL() << "Wine runs in code page " << oem << ", not " << want;
   }
@@ -147,13 +143,11 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
   std::u16string trail = u"?";
   const char pair[] = "\x81\x7c";
   wchar_t decoded[2];
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, decoded, 2) ==
-      1) {
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, decoded, 2) == 1) {
     trail = std::u16string(1, static_cast<char16_t>(decoded[0]));
   }
   std::u16string wcanary;
-  for (char c : canary)
-    wcanary += static_cast<char16_t>(static_cast<unsigned char>(c));
+  for (char c : canary) wcanary += static_cast<char16_t>(static_cast<unsigned char>(c));
   struct testcase {
     std::u16string value;
     std::vector<unsigned> holds;
@@ -163,8 +157,7 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
       {u"\u00e9\"|&^<>()%x% \u00fc\"\u00e9|", {437, 850, 936}},
       {u"caf\u00e9 \u2013 \u20ac", {936}},
       {u"\u65e5\u672c\u8a9e \u30c6\u30b9\u30c8|^\"", {932, 936}},
-      {u"x\"" + trail + u"cmd /c mkdir " + wcanary + u" " + trail + u"rem",
-       {932, 936}},
+      {u"x\"" + trail + u"cmd /c mkdir " + wcanary + u" " + trail + u"rem", {932, 936}},
   };
   int ran = 0;
   for (const testcase& c : cases) {
@@ -173,26 +166,23 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
     ++ran;
     // The host reads description files as UTF-8 (its manifest); cmd's own
     // set prints in the ANSI code page.
-    const std::string file = dir.write(
-        "cp.ini", "[Environment]\nVORNENV_CLI_CP = " + *cli::utf16to8(c.value) + "\n");
+    const std::string file =
+        dir.write("cp.ini", "[Environment]\nVORNENV_CLI_CP = " + *cli::utf16to8(c.value) + "\n");
     const ranprogram exported = runvornenv({"export", "--format", "cmd", file});
-    const bool holds =
-        std::find(c.holds.begin(), c.holds.end(), oem) != c.holds.end();
+    const bool holds = std::find(c.holds.begin(), c.holds.end(), oem) != c.holds.end();
     if (!holds) {
       EXPECT_EQ(exported.status, 1) << value;
       EXPECT_EQ(exported.out, "") << value;
       continue;
     }
     ASSERT_EQ(exported.status, 0) << exported.err;
-    const ranprogram byrun =
-        runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CP"});
-    const std::string batch = dir.write(
-        "apply.cmd", exported.out + "@" + probe() +
-                         " env VORNENV_CLI_CP\r\n@set VORNENV_CLI_CP\r\n");
+    const ranprogram byrun = runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CP"});
+    const std::string batch =
+        dir.write("apply.cmd",
+                  exported.out + "@" + probe() + " env VORNENV_CLI_CP\r\n@set VORNENV_CLI_CP\r\n");
     const ranprogram bycmd = runprogram({"cmd", "/c", batch});
     EXPECT_EQ(bycmd.status, 0) << bycmd.err;
-    EXPECT_EQ(bycmd.out, byrun.out + "VORNENV_CLI_CP=" + value + "\r\n")
-        << value;
+    EXPECT_EQ(bycmd.out, byrun.out + "VORNENV_CLI_CP=" + value + "\r\n") << value;
     EXPECT_FALSE(std::filesystem::exists(canary)) << value;
   }
   EXPECT_GT(ran, 1);
@@ -344,18 +334,19 @@ TEST(cli_windows_test, lookups_fold_as_the_platform_does_beyond_the_first_plane)
   for (const std::string& before : {std::string(), many}) {
     // Description files are UTF-8 to the host, whatever this process's code
     // page: the names reach it whole there.
-    const std::string file = dir.write(
-        "x.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
-                     "$(VORNENV_CLI_X\xF0\x90\x90\xA8)\n");
+    const std::string file =
+        dir.write("x.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
+                               "$(VORNENV_CLI_X\xF0\x90\x90\xA8)\n");
     const ranprogram r = runvornenv({"check", file});
     EXPECT_EQ(r.status, 1) << before.size() << ": " << r.out;
     EXPECT_NE(r.out.find("envvar is not set yet!"), std::string::npos) << r.out;
-    const std::string same = dir.write(
-        "y.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
-                     "$(VORNENV_CLI_X\xF0\x90\x90\x80)\n");
+    const std::string same =
+        dir.write("y.ini", "[Environment]\nVORNENV_CLI_D = d\nVORNENV_CLI_R = " + before +
+                               "$(VORNENV_CLI_X\xF0\x90\x90\x80)\n");
     const ranprogram ok = runvornenv({"run", same, "--", probe(), "env", "VORNENV_CLI_R"});
     EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(lf(ok.out), "VORNENV_CLI_R=" + hex(std::string(before.size() / 16, 'd') + "upper") + "\n");
+    EXPECT_EQ(lf(ok.out),
+              "VORNENV_CLI_R=" + hex(std::string(before.size() / 16, 'd') + "upper") + "\n");
   }
   SetEnvironmentVariableW(L"VORNENV_CLI_X\U00010400", nullptr);
 }
@@ -367,21 +358,28 @@ TEST(cli_windows_test, explain_matches_names_as_windows_does) {
   scopedtempdir dir;
   scopedenv a("VORNENV_CLI_CASED", std::nullopt), b("VORNENV_CLI_NA\xC3\x8FVE", std::nullopt);
   // clang-format off: the lines as the program writes them
-  const std::string file = dir.write(
-      "w.ini", "[Environment]\nVornenv_Cli_Na\xC3\xAFve = \xCE\x95\xCE\xBB \xE2\x82\xAC\n"
-               "vornenv_cli_cased = $(VORNENV_CLI_NA\xC3\x8FVE)!\n");
+  const std::string file =
+      dir.write("w.ini",
+                "[Environment]\nVornenv_Cli_Na\xC3\xAFve = \xCE\x95\xCE\xBB \xE2\x82\xAC\n"
+                "vornenv_cli_cased = $(VORNENV_CLI_NA\xC3\x8FVE)!\n");
   const ranprogram r = runvornenv({"explain", "VORNENV_CLI_CASED", file});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "VORNENV_CLI_CASED = \xCE\x95\xCE\xBB \xE2\x82\xAC!\n"
             "  before these files: (unset)\n"
-            "  set once, at " + file + ":3\n"
-            "\n" + file + ":3: [Environment] sets vornenv_cli_cased\n"
-            "    written: $(VORNENV_CLI_NA\xC3\x8FVE)!\n"
-            "    before:  (unset)\n"
-            "    after:   \xCE\x95\xCE\xBB \xE2\x82\xAC!\n"
-            "    $(VORNENV_CLI_NA\xC3\x8FVE) = \xCE\x95\xCE\xBB \xE2\x82\xAC  (" + file + ":2)\n"
-            "      written: \xCE\x95\xCE\xBB \xE2\x82\xAC\n");
+            "  set once, at " +
+                file +
+                ":3\n"
+                "\n" +
+                file +
+                ":3: [Environment] sets vornenv_cli_cased\n"
+                "    written: $(VORNENV_CLI_NA\xC3\x8FVE)!\n"
+                "    before:  (unset)\n"
+                "    after:   \xCE\x95\xCE\xBB \xE2\x82\xAC!\n"
+                "    $(VORNENV_CLI_NA\xC3\x8FVE) = \xCE\x95\xCE\xBB \xE2\x82\xAC  (" +
+                file +
+                ":2)\n"
+                "      written: \xCE\x95\xCE\xBB \xE2\x82\xAC\n");
   // clang-format on
 }
 

@@ -47,15 +47,16 @@ ranprogram runprogram(const std::vector<std::string>& argv) {
     DWORD error = 0;
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
       if (attempt != 0) Sleep(500);
-      started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                               &si, &pi);
+      started =
+          CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
       if (!started) error = GetLastError();
     }
     CloseHandle(in);
     CloseHandle(o);
     CloseHandle(e);
     if (!started) {
-      throw std::runtime_error("cannot start " + argv[0] + " (error " + std::to_string(error) + ")");
+      throw std::runtime_error("cannot start " + argv[0] + " (error " + std::to_string(error) +
+                               ")");
     }
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;

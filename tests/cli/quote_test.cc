@@ -62,9 +62,20 @@ std::vector<std::string> parsewindows(const std::string& line) {
 }
 
 TEST(quote_test, windows_arguments_read_back_exactly) {
-  const std::vector<std::string> argv = {
-      "C:\\Program Files\\tool.exe", "", "plain", "a b", "tab\there", "q\"uote", "trail\\",
-      "two\\\\", "\\\\server\\share\\", "mid\\\"q", "\\\"", "new\nline", "\"\"", "a\\\\\"b c"};
+  const std::vector<std::string> argv = {"C:\\Program Files\\tool.exe",
+                                         "",
+                                         "plain",
+                                         "a b",
+                                         "tab\there",
+                                         "q\"uote",
+                                         "trail\\",
+                                         "two\\\\",
+                                         "\\\\server\\share\\",
+                                         "mid\\\"q",
+                                         "\\\"",
+                                         "new\nline",
+                                         "\"\"",
+                                         "a\\\\\"b c"};
   EXPECT_EQ(parsewindows(windowscommandline(argv)), argv);
   EXPECT_EQ(windowscommandline({"tool", "a", "b"}), "tool a b");
   EXPECT_THROW(windowscommandline({"a\"b.exe"}), failure);
@@ -91,8 +102,10 @@ TEST(quote_test, powershell_output_is_ascii_and_quotes_only_ascii) {
   // U+2019 in UTF-8, a quote to PowerShell; and 0x92, the same quote in
   // Windows-1252.  However the platform decodes them, no byte of the output
   // is outside ASCII, so no code page can make a quote of one.
-  const std::string out =
-      one(shellformat::powershell, "X", "a\xE2\x80\x99" "b\x92" "c\xC3\xA9");
+  const std::string out = one(shellformat::powershell, "X",
+                              "a\xE2\x80\x99"
+                              "b\x92"
+                              "c\xC3\xA9");
   EXPECT_EQ(out.rfind("$env:X = 'a' + [char]0x", 0), 0u) << out;
   for (char c : out) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << out;
 }
@@ -118,25 +131,22 @@ TEST(quote_test, cmd_guards_bangs_and_refuses_what_it_cannot_hold) {
   const struct {
     std::string value;
     bool fits;
-  } lengths[] = {
-      {std::string(8182, 'x'), true},  {std::string(8183, 'x'), false},
-      {std::string(4091, '%'), true},  {std::string(4092, '%'), false},
-      {std::string(5000, '%'), false}, {"\"" + std::string(4091, '&'), false}};
+  } lengths[] = {{std::string(8182, 'x'), true},  {std::string(8183, 'x'), false},
+                 {std::string(4091, '%'), true},  {std::string(4092, '%'), false},
+                 {std::string(5000, '%'), false}, {"\"" + std::string(4091, '&'), false}};
   for (const auto& l : lengths) {
     if (l.fits) {
-      EXPECT_EQ(one(shellformat::cmd, "X", l.value).size(), 8193u)
-          << l.value.size();
+      EXPECT_EQ(one(shellformat::cmd, "X", l.value).size(), 8193u) << l.value.size();
     } else {
-      EXPECT_THROW(one(shellformat::cmd, "X", l.value), failure)
-          << l.value.size();
+      EXPECT_THROW(one(shellformat::cmd, "X", l.value), failure) << l.value.size();
     }
   }
 }
 
 TEST(quote_test, json_escapes_and_keeps_the_bytes_it_can) {
   const std::string value = std::string("q\"b\\\n\t\x01\x7f", 8) + "\xC3\xA9" +  // valid UTF-8
-                            "\xFF" + "\xC0\x80" +                              // invalid, overlong
-                            "\xED\xA0\x80" + "\xF0\x9F\x98\x80";               // surrogate, U+1F600
+                            "\xFF" + "\xC0\x80" +                 // invalid, overlong
+                            "\xED\xA0\x80" + "\xF0\x9F\x98\x80";  // surrogate, U+1F600
   EXPECT_EQ(quotejson(value),
             "\"q\\\"b\\\\\\n\\t\\u0001\\u007F\xC3\xA9\\u00FF\\u00C0\\u0080"
             "\\u00ED\\u00A0\\u0080\xF0\x9F\x98\x80\"");
@@ -152,8 +162,12 @@ TEST(quote_test, printable_escapes_c0_del_and_c1_controls) {
   // U+009B (CSI) and U+0085 in UTF-8; U+00A0, U+00E9 and U+1F600 are text;
   // bytes outside UTF-8 (a lone 0x9B, CSI to an 8-bit terminal, a lone 0xC2)
   // show their values.
-  EXPECT_EQ(printable("\xC2\x9B" "31m \xC2\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\x9B" "2J\xC2"),
-            "\\xC2\\x9B" "31m \\xC2\\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\\x9B" "2J\\xC2");
+  EXPECT_EQ(printable("\xC2\x9B"
+                      "31m \xC2\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\x9B"
+                      "2J\xC2"),
+            "\\xC2\\x9B"
+            "31m \\xC2\\x85|\xC2\xA0\xC3\xA9\xF0\x9F\x98\x80\\x9B"
+            "2J\\xC2");
 }
 
 TEST(quote_test, utf8_decoding_pairs_surrogates_and_replaces_bad_bytes) {

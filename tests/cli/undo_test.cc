@@ -37,7 +37,8 @@ TEST(undo_test, sha256_matches_known_vectors) {
       {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
       {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
       {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
-      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
   };
   for (const auto& c : cases) EXPECT_EQ(sha256hex(c.input), c.digest) << c.input.size();
 }
@@ -51,7 +52,8 @@ TEST(undo_test, fields_read_back_every_byte) {
     EXPECT_EQ(field.find_first_of(",=\n\r\"'%!^&|<>"), std::string::npos) << field;
     EXPECT_EQ(decodefield(field), text);
   }
-  for (const char* bad : {"~", "~4", "~4g", "a,b", "a=b", "%"}) EXPECT_FALSE(decodefield(bad)) << bad;
+  for (const char* bad : {"~", "~4", "~4g", "a,b", "a=b", "%"})
+    EXPECT_FALSE(decodefield(bad)) << bad;
 }
 
 TEST(undo_test, path_gets_back_its_elements_keeping_the_users_changes) {
@@ -60,27 +62,39 @@ TEST(undo_test, path_gets_back_its_elements_keeping_the_users_changes) {
     std::vector<std::string> old, set, now, want;
   } cases[] = {
       {"untouched since", {"/a", "/b"}, {"/x", "/a", "/b"}, {"/x", "/a", "/b"}, {"/a", "/b"}},
-      {"moved element goes back", {"/a", "/b", "/c"}, {"/x", "/c", "/a", "/b"},
-       {"/x", "/c", "/a", "/b"}, {"/a", "/b", "/c"}},
+      {"moved element goes back",
+       {"/a", "/b", "/c"},
+       {"/x", "/c", "/a", "/b"},
+       {"/x", "/c", "/a", "/b"},
+       {"/a", "/b", "/c"}},
       {"user prepended", {"/a"}, {"/x", "/a"}, {"/u", "/x", "/a"}, {"/u", "/a"}},
       {"user appended", {"/a"}, {"/x", "/a"}, {"/x", "/a", "/u"}, {"/a", "/u"}},
-      {"user inserted in the middle", {"/a", "/b"}, {"/x", "/a", "/b"}, {"/x", "/a", "/u", "/b"},
+      {"user inserted in the middle",
+       {"/a", "/b"},
+       {"/x", "/a", "/b"},
+       {"/x", "/a", "/u", "/b"},
        {"/a", "/u", "/b"}},
       {"user removed an old element", {"/a", "/b"}, {"/x", "/a", "/b"}, {"/x", "/b"}, {"/b"}},
       {"user removed an added element", {"/a"}, {"/x", "/y", "/a"}, {"/y", "/a"}, {"/a"}},
-      {"duplicates come back", {"/a", "/b", "/a"}, {"/x", "/a", "/b"}, {"/x", "/a", "/b"},
+      {"duplicates come back",
+       {"/a", "/b", "/a"},
+       {"/x", "/a", "/b"},
+       {"/x", "/a", "/b"},
        {"/a", "/b", "/a"}},
-      {"non-ASCII kept", {"/Ελένη", "/用户"}, {"/x", "/用户", "/Ελένη"},
-       {"/x", "/用户", "/Ελένη", "/ü"}, {"/Ελένη", "/用户", "/ü"}},
+      {"non-ASCII kept",
+       {"/Ελένη", "/用户"},
+       {"/x", "/用户", "/Ελένη"},
+       {"/x", "/用户", "/Ελένη", "/ü"},
+       {"/Ελένη", "/用户", "/ü"}},
   };
   for (const auto& c : cases) EXPECT_EQ(restorepathlist(c.old, c.set, c.now), c.want) << c.what;
 }
 
 TEST(undo_test, record_undoes_set_changed_removed_and_stacks) {
-  const envmap before = environment({{"KEEP", "1"}, {"OLD", "was"}, {"GONE", "é"},
-                                     {"PATH", list({"/a", "/b"})}});
-  const envmap after = environment({{"KEEP", "1"}, {"OLD", "new"}, {"NEW", "ü"},
-                                    {"PATH", list({"/x", "/a", "/b"})}});
+  const envmap before =
+      environment({{"KEEP", "1"}, {"OLD", "was"}, {"GONE", "é"}, {"PATH", list({"/a", "/b"})}});
+  const envmap after = environment(
+      {{"KEEP", "1"}, {"OLD", "new"}, {"NEW", "ü"}, {"PATH", list({"/x", "/a", "/b"})}});
   const std::string record = makeundo(before, after);
   envmap now = after;
   now[envkey(undovariable)] = {undovariable, record};
@@ -90,7 +104,10 @@ TEST(undo_test, record_undoes_set_changed_removed_and_stacks) {
   std::map<std::string, std::optional<std::string>> got;
   for (const change& c : *changes) got[c.name] = c.value;
   const std::map<std::string, std::optional<std::string>> want = {
-      {undovariable, std::nullopt}, {"OLD", "was"}, {"GONE", "é"}, {"NEW", std::nullopt},
+      {undovariable, std::nullopt},
+      {"OLD", "was"},
+      {"GONE", "é"},
+      {"NEW", std::nullopt},
       {"PATH", list({"/u", "/a", "/b"})}};
   EXPECT_EQ(got, want);
 

@@ -15,8 +15,7 @@ using testing::scopedenv;
 
 const std::string kself = " this variable recursively refers to it's self, failed expansion!";
 const std::string knotset = " envvar is not set yet!";
-const std::string ktoolong =
-    " expansion is longer than an environment variable can hold!";
+const std::string ktoolong = " expansion is longer than an environment variable can hold!";
 
 TEST(expandvar_test, texts_without_references_are_unchanged) {
   EXPECT_EQ(expandvar(""), "");

@@ -50,8 +50,7 @@ class iniparser_test : public ::testing::Test {
     if (out.thrown) {
       // what() stops at a NUL; the line on std::cerr does not.  Captured
       // stderr is read in text mode, which on Windows stops at a Ctrl-Z.
-      if (out.err.find('\0') == std::string::npos &&
-          failure.find('\x1a') == std::string::npos) {
+      if (out.err.find('\0') == std::string::npos && failure.find('\x1a') == std::string::npos) {
         EXPECT_EQ(out.err, "****ASSERTION****: " + failure + "\n");
       }
     } else {
@@ -147,8 +146,7 @@ TEST_F(iniparser_test, bracketed_line_with_one_equals_sign) {
 }
 
 TEST_F(iniparser_test, duplicate_sections) {
-  EXPECT_EQ(parse("[s]\na=1\n[S]\n[s]\nb=2\n"),
-            "begin s\nentry a = 1\nend\nbegin S\nend\n");
+  EXPECT_EQ(parse("[s]\na=1\n[S]\n[s]\nb=2\n"), "begin s\nentry a = 1\nend\nbegin S\nend\n");
   EXPECT_EQ(failure, "s duplicate sections defined!");
 }
 
@@ -184,19 +182,23 @@ TEST_F(iniparser_test, refused_callbacks) {
 
 TEST_F(iniparser_test, line_holding_nul_is_rejected_before_its_callback) {
   EXPECT_EQ(parse(std::string("[s]\na=x\0y\n", 10)), "begin s\nend\n");
-  EXPECT_EQ(lasterr, std::string("****ASSERTION****: a=x\0y invalid entry found in ini file!\n", 58));
+  EXPECT_EQ(lasterr,
+            std::string("****ASSERTION****: a=x\0y invalid entry found in ini file!\n", 58));
   EXPECT_EQ(parse(std::string("[s\0t]\n", 6)), "");
-  EXPECT_EQ(lasterr, std::string("****ASSERTION****: [s\0t] invalid entry found in ini file!\n", 58));
+  EXPECT_EQ(lasterr,
+            std::string("****ASSERTION****: [s\0t] invalid entry found in ini file!\n", 58));
 }
 
 TEST_F(iniparser_test, line_holding_nul_is_found_past_the_first_block) {
   // Blocks are searched for NUL bytes one by one: one in a later block only
   // must still stop the run at its line.
   std::string bytes = "[s]\n";
-  for (int i = 0; bytes.size() < (std::size_t{3} << 20); ++i) bytes += "k" + std::to_string(i) + "=v\n";
+  for (int i = 0; bytes.size() < (std::size_t{3} << 20); ++i)
+    bytes += "k" + std::to_string(i) + "=v\n";
   bytes += std::string("nul=x\0y\n", 8) + "after=1\n";
   const std::string trace = parse(bytes);
-  EXPECT_EQ(lasterr, std::string("****ASSERTION****: nul=x\0y invalid entry found in ini file!\n", 60));
+  EXPECT_EQ(lasterr,
+            std::string("****ASSERTION****: nul=x\0y invalid entry found in ini file!\n", 60));
   EXPECT_EQ(trace.substr(trace.size() - 4), "end\n");
   EXPECT_EQ(trace.find("after"), std::string::npos);
 }
@@ -211,8 +213,7 @@ TEST_F(iniparser_test, ctrl_z_ends_the_file_only_at_its_end) {
       // Anything after a Ctrl-Z but blanks fails at its line.
       {"[s]\na=1\n\x1a[t]\n", "begin s\nentry a = 1\nend\n",
        "\x1a[t] invalid entry found in ini file!"},
-      {"[s]\na=x\x1ay\n\x1a", "begin s\nend\n",
-       "a=x\x1ay invalid entry found in ini file!"},
+      {"[s]\na=x\x1ay\n\x1a", "begin s\nend\n", "a=x\x1ay invalid entry found in ini file!"},
       {"[s]\n; old end\x1a\nb=2\n", "begin s\nend\n",
        "; old end\x1a invalid entry found in ini file!"},
   };

@@ -31,8 +31,9 @@ class envbuilder_test : public testing::parsetest {
 TEST_F(envbuilder_test, traced_typical_file) {
   const std::string bin = filepath(dir_.mkdir("tools/bin")).str();
   putenvvar("PATH", bin + pathlistsep + "elsewhere");
-  auto b = parse("[Environment]\nVX_TOOLS = $(VX_HOME)\\tools\n"
-                 "[Executable Paths]\nbin = $(VX_TOOLS)\\bin\n");
+  auto b = parse(
+      "[Environment]\nVX_TOOLS = $(VX_HOME)\\tools\n"
+      "[Executable Paths]\nbin = $(VX_TOOLS)\\bin\n");
   EXPECT_FALSE(last_.thrown) << last_.err;
   EXPECT_EQ(getenvvar("VX_TOOLS").str(), dir_.path().string() + "\\tools");
   EXPECT_EQ(b->getsection("Executable Paths").getentry("bin").value(), bin);
@@ -96,9 +97,10 @@ TEST_F(envbuilder_test, the_kind_table_is_what_the_builder_creates) {
 
 TEST_F(envbuilder_test, later_sections_see_earlier_ones) {
   dir_.mkdir("one/lib");
-  auto b = parse("[Environment]\nVX_A = $(VX_HOME)/one\n"
-                 "[Library Paths]\nlib = $(VX_A)/lib\n"
-                 "[Executable Paths]\nbin = $(VX_A)\n");
+  auto b = parse(
+      "[Environment]\nVX_A = $(VX_HOME)/one\n"
+      "[Library Paths]\nlib = $(VX_A)/lib\n"
+      "[Executable Paths]\nbin = $(VX_A)\n");
   EXPECT_FALSE(last_.thrown) << last_.err;
   EXPECT_EQ(getenvvar("PATH").str(),
             filepath(dir_.file("one")).str() + pathlistsep + filepath(dir_.file("one/lib")).str());
@@ -129,8 +131,8 @@ TEST_F(envbuilder_test, second_parse_fails_at_the_first_section) {
   auto b = parse("[Environment]\nVX_A = first\n[Settings]\nx = 1\n");
   putenvvar("VX_A", "changed");
   auto again = capture([&] { (*b)(); });
-  EXPECT_EQ(again.thrown,
-            std::optional<std::string>("Environment envbuilder::beginsection - failed to insert section!"));
+  EXPECT_EQ(again.thrown, std::optional<std::string>(
+                              "Environment envbuilder::beginsection - failed to insert section!"));
   EXPECT_EQ(getenvvar("VX_A").str(), "changed");
   EXPECT_EQ(b->getsection("Settings").getentry("x").value(), "1");
 }
@@ -139,7 +141,8 @@ TEST_F(envbuilder_test, construction_reads_nothing) {
   const std::string path = dir_.file("later.ini");
   envbuilder b{filepath(path)};
   EXPECT_TRUE(b.sectionnames().empty());
-  EXPECT_ASSERTION(b(), filepath(path).str() + " Provided ini file does not exist or is not readable!");
+  EXPECT_ASSERTION(b(),
+                   filepath(path).str() + " Provided ini file does not exist or is not readable!");
   dir_.write("later.ini", "[S]\n");
   b();
   EXPECT_EQ(b.sectionnames(), (std::vector<std::string>{"S"}));
@@ -166,8 +169,8 @@ TEST_F(envbuilder_test, copy_of_an_aborted_parse_stands_alone) {
   b.reset();
   EXPECT_EQ(copy.getsection("Settings").getentry("a").value(), "1");
   auto again = capture([&] { copy(); });
-  EXPECT_EQ(again.thrown,
-            std::optional<std::string>("Settings envbuilder::beginsection - failed to insert section!"));
+  EXPECT_EQ(again.thrown, std::optional<std::string>(
+                              "Settings envbuilder::beginsection - failed to insert section!"));
 }
 
 }  // namespace
@@ -191,7 +194,8 @@ TEST_F(envbuilder_test, lookups_from_several_threads_agree) {
   // must all see every entry.
   std::string text = "[Settings]\n";
   constexpr int kentries = 2000;
-  for (int i = 0; i < kentries; ++i) text += "k" + std::to_string(i) + " = " + std::to_string(i) + "\n";
+  for (int i = 0; i < kentries; ++i)
+    text += "k" + std::to_string(i) + " = " + std::to_string(i) + "\n";
   auto b = parse(text);
   ASSERT_FALSE(last_.thrown) << last_.err;
   const envbuilder::section& s = b->getsection("Settings");

@@ -66,7 +66,11 @@ TEST_F(located_test, each_failure_names_its_line_section_and_entry) {
       {"; c\n[ ]\n", k::syntax, 2, "", "", "invalid section provided with no name!"},
       {"[A]\n[B]\n[A]\n", k::duplicate, 3, "A", "", "A duplicate sections defined!"},
       {"[A]\nk = 1\n; c\nk = 2\n", k::duplicate, 4, "A", "k", "k duplicate entry in section!"},
-      {"[Gr\xC3\xBC\xC3\x9F" "e]\n\xC3\xA9 = 1\n\xC3\xA9 = 2\n", k::duplicate, 3, "Gr\xC3\xBC\xC3\x9F" "e",
+      {"[Gr\xC3\xBC\xC3\x9F"
+       "e]\n\xC3\xA9 = 1\n\xC3\xA9 = 2\n",
+       k::duplicate, 3,
+       "Gr\xC3\xBC\xC3\x9F"
+       "e",
        "\xC3\xA9", "\xC3\xA9 duplicate entry in section!"},
       {"[A]\nk =\n", k::emptyside, 2, "A", "", "k -->  either the name or value is null in entry!"},
       {"[Executable Paths]\nok = " + dir + "\nno = " + nope + "\n", k::missingdir, 3,

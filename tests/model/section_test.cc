@@ -51,7 +51,7 @@ TEST(entry_test, equality_and_order_look_at_the_name_alone) {
   EXPECT_FALSE(entry("A", "2") < entry("A", "1"));
   EXPECT_NE(entry("a", "1"), entry("A", "1"));
   EXPECT_TRUE(entry("A", "") < entry("a", ""));
-  EXPECT_TRUE(entry("ab", "") < entry("abc", ""));  // a proper prefix first
+  EXPECT_TRUE(entry("ab", "") < entry("abc", ""));      // a proper prefix first
   EXPECT_TRUE(entry("z", "") < entry("\xC3\xA9", ""));  // unsigned bytes
 }
 
@@ -122,7 +122,8 @@ TEST(section_test, copy_owns_its_entries_and_index) {
   anonsection copy(*original);
   original.reset();
   EXPECT_EQ(copy.getentry("k42").name(), "k42");
-  EXPECT_ASSERTION(copy.newentry(entry("k7", "again")), "k7 section::newentry - entry already exists!");
+  EXPECT_ASSERTION(copy.newentry(entry("k7", "again")),
+                   "k7 section::newentry - entry already exists!");
   EXPECT_TRUE(copy.newentry(entry("k100", "v")));
   EXPECT_EQ(std::distance(copy.begin(), copy.end()), 101);
 }

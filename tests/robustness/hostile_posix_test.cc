@@ -40,8 +40,7 @@ TEST(hostile_posix_test, an_empty_section_costs_little_more_than_its_name) {
   scopedtempdir dir;
   std::string bytes;
   const int count = 200000;
-  for (int i = 0; i < count; ++i)
-    bytes += "[s" + std::to_string(1000000 + i) + "]\n";
+  for (int i = 0; i < count; ++i) bytes += "[s" + std::to_string(1000000 + i) + "]\n";
   envbuilder b{filepath(dir.write("empty.ini", bytes))};
   bytes = std::string();
   const std::size_t before = heapinuse();
@@ -78,7 +77,8 @@ TEST(hostile_posix_test, fifo_is_read_to_its_end) {
 TEST(hostile_posix_test, read_interrupted_by_a_signal_goes_on) {
   // A host's handler without SA_RESTART makes a blocked read fail with
   // EINTR: that is no unreadable file.
-  struct sigaction quiet {}, old {};
+  struct sigaction quiet {
+  }, old{};
   quiet.sa_handler = [](int) {};
   sigemptyset(&quiet.sa_mask);
   quiet.sa_flags = 0;

@@ -24,17 +24,15 @@ using vornfile::filepath;
 // these.
 bool isknownfailure(const std::string& message) {
   for (const char* tail :
-       {" invalid entry found in ini file!",
-        "invalid section provided with no name!",
-        " duplicate sections defined!",
-        " either the name or value is null in entry!",
-        " duplicate entry in section!", " invalid entry found!",
-        " envvar is not set yet!", " failed expansion!",
-        " expanded envvar to invalid path!",
+       {" invalid entry found in ini file!", "invalid section provided with no name!",
+        " duplicate sections defined!", " either the name or value is null in entry!",
+        " duplicate entry in section!", " invalid entry found!", " envvar is not set yet!",
+        " failed expansion!", " expanded envvar to invalid path!",
         " failed to set environment variable!",
         " expansion is longer than an environment variable can hold!"}) {
     const std::string t(tail);
-    if (message.size() >= t.size() && message.compare(message.size() - t.size(), t.size(), t) == 0) {
+    if (message.size() >= t.size() &&
+        message.compare(message.size() - t.size(), t.size(), t) == 0) {
       return true;
     }
   }
@@ -68,13 +66,11 @@ TEST_F(hostile_test, doubling_references_stop_at_the_longest_value) {
   std::size_t fits = 0;
   while (std::size_t{16} << (fits + 1) <= vornplatform::longestvalue()) ++fits;
   parse(text);
-  EXPECT_EQ(last_.thrown,
-            "'VX_A" + std::to_string(fits) +
-                "' expansion is longer than an environment variable can hold!");
+  EXPECT_EQ(last_.thrown, "'VX_A" + std::to_string(fits) +
+                              "' expansion is longer than an environment variable can hold!");
   EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits)).str().size(),
             std::size_t{16} << fits);
-  EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits + 1)).str(),
-            "");
+  EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits + 1)).str(), "");
 }
 
 TEST_F(hostile_test, binary_garbage_fails_cleanly_or_applies) {
@@ -119,7 +115,8 @@ TEST_F(hostile_test, file_that_vanishes_before_the_parse) {
   const std::string path = dir_.write("gone.ini", "[Settings]\n");
   envbuilder b{filepath(path)};
   std::filesystem::remove(path);
-  EXPECT_ASSERTION(b(), filepath(path).str() + " Provided ini file does not exist or is not readable!");
+  EXPECT_ASSERTION(b(),
+                   filepath(path).str() + " Provided ini file does not exist or is not readable!");
   EXPECT_TRUE(b.sectionnames().empty());
 }
 

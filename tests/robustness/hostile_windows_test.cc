@@ -2,9 +2,8 @@
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "support/testsupport.h"
 #include "vornenv/envbuilder.h"
@@ -23,7 +22,8 @@ TEST(hostile_windows_test, file_locked_by_another_handle_before_the_parse) {
   HANDLE lock = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_ASSERTION(b(), filepath(path).str() + " Provided ini file does not exist or is not readable!");
+  EXPECT_ASSERTION(b(),
+                   filepath(path).str() + " Provided ini file does not exist or is not readable!");
   ::CloseHandle(lock);
   b();
   EXPECT_EQ(b.sectionnames(), (std::vector<std::string>{"Settings"}));

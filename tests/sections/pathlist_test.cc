@@ -91,8 +91,7 @@ TEST_F(pathlist_test, converted_path_holding_the_list_separator_is_refused) {
   // An existing directory whose path, put in the variable, would read as two
   // elements: short components are not expanded, so only the whole path
   // shows it.
-  const std::string odd =
-      filepath(dir_.mkdir(std::string("x") + pathlistsep + "/bin")).str();
+  const std::string odd = filepath(dir_.mkdir(std::string("x") + pathlistsep + "/bin")).str();
   putenvvar("PATH", list({"y"}));
   parse("[Executable Paths]\nodd = " + odd + "\n");
   EXPECT_EQ(last_.thrown, "odd --> " + odd + " invalid entry found!");
@@ -126,11 +125,11 @@ TEST_F(pathlist_test, library_warnings_per_directory_in_order) {
   lib("y", "own");  // no system library: no line
   lib("z", "beta");
   putenvvar("PATH", list({"w"}));
-  auto b = parse("[Library Paths]\nx = " + dirs_["x"] + "\ny = " + dirs_["y"] + "\nz = " +
-                 dirs_["z"] + "\n");
+  auto b = parse("[Library Paths]\nx = " + dirs_["x"] + "\ny = " + dirs_["y"] +
+                 "\nz = " + dirs_["z"] + "\n");
   EXPECT_FALSE(last_.thrown);
-  const std::string warnings = kwarn + libname("alpha") + ", " + libname("gamma") + "\n" +
-                               kwarn + libname("beta") + "\n";
+  const std::string warnings =
+      kwarn + libname("alpha") + ", " + libname("gamma") + "\n" + kwarn + libname("beta") + "\n";
   EXPECT_EQ(last_.err, warnings);
   EXPECT_EQ(getenvvar("PATH").str(), list({"x", "y", "z", "w"}));
   // Asking for the locations repeats the warnings.
@@ -159,15 +158,13 @@ TEST_F(pathlist_test, a_host_kind_derived_from_a_section_kind_overrides_valid) {
   lib("x", "alpha");
   libpathlist plain("Library Paths");
   quietlibs quiet("Library Paths");
-  for (envbuilder::section* s :
-       std::initializer_list<envbuilder::section*>{&plain, &quiet}) {
+  for (envbuilder::section* s : std::initializer_list<envbuilder::section*>{&plain, &quiet}) {
     ASSERT_TRUE(s->newentry(envbuilder::entry("x", dirs_["x"])));
   }
   EXPECT_EQ(capture([&] { EXPECT_EQ(getliblocations(plain).size(), 1u); }).err,
             kwarn + libname("alpha") + "\n");
   // The override answers: no warning, no locations.
-  EXPECT_EQ(capture([&] { EXPECT_TRUE(getliblocations(quiet).empty()); }).err,
-            "");
+  EXPECT_EQ(capture([&] { EXPECT_TRUE(getliblocations(quiet).empty()); }).err, "");
 }
 
 }  // namespace

@@ -3,9 +3,8 @@
 
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
@@ -74,8 +73,7 @@ TEST_F(pathlist_windows_test, elements_outside_the_code_page_come_back_exactly) 
 }
 
 TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
-  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"),
-      share("VX_SHARE", "share");
+  scopedenv sub("VX_SUB", "\\tools"), server("VX_SERVER", "\\\\server"), share("VX_SHARE", "share");
   struct {
     const char* value;
     const char* expected;
@@ -84,8 +82,7 @@ TEST_F(pathlist_windows_test, converted_paths_keep_their_drive_and_share) {
       {"$(VX_SERVER)\\$(VX_SHARE)\\tools", "\\\\server\\share\\tools"},
   };
   for (const auto& c : cases) {
-    const filepath p =
-        entrytofilepath::convert(envbuilder::entry("a", c.value));
+    const filepath p = entrytofilepath::convert(envbuilder::entry("a", c.value));
     EXPECT_EQ(p.str(), c.expected) << c.value;
     EXPECT_EQ(p, filepath(c.expected)) << c.value;
   }

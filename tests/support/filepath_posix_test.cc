@@ -1,7 +1,6 @@
 // Path rules of the POSIX backend.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>

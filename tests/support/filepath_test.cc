@@ -182,8 +182,9 @@ TEST(pathlist_test, merge_unique_keeps_each_path_once_at_its_first_place) {
   const std::string s(1, sep);
   const std::vector<filepath> front{filepath("a/b"), filepath("c"), filepath("a//b/")};
   // Other spellings of one path count once, in the spelling met first.
-  EXPECT_EQ(mergeuniquepathlist(front, "c/" + s + s + "./d" + s + "a/./b" + s + "d/" + s + "e", sep),
-            native("a/b") + s + "c" + s + "d" + s + "e");
+  EXPECT_EQ(
+      mergeuniquepathlist(front, "c/" + s + s + "./d" + s + "a/./b" + s + "d/" + s + "e", sep),
+      native("a/b") + s + "c" + s + "d" + s + "e");
   EXPECT_EQ(mergeuniquepathlist({}, s + "x" + s + s + "x" + s, sep), "x");
   EXPECT_EQ(mergeuniquepathlist({}, "", sep), "");
   EXPECT_EQ(mergeuniquepathlist({filepath("f")}, "", sep), "f");
@@ -194,8 +195,9 @@ TEST(pathlist_test, merge_unique_keeps_each_path_once_at_its_first_place) {
   const filepath nul(std::string("a\0b", 3));
   ASSERT_FALSE(nul < filepath("a/b") || filepath("a/b") < nul);
   EXPECT_EQ(mergeuniquepathlist({nul}, "a/b" + s + "c", sep), std::string("a\0b", 3) + s + "c");
-  EXPECT_EQ(mergeuniquepathlist({filepath("a/b")}, std::string("x") + s + std::string("a\0b", 3), sep),
-            native("a/b") + s + "x");
+  EXPECT_EQ(
+      mergeuniquepathlist({filepath("a/b")}, std::string("x") + s + std::string("a\0b", 3), sep),
+      native("a/b") + s + "x");
   // Many paths, every second one twice: the table grows past its first size.
   std::vector<filepath> many;
   std::string list, expected;

@@ -147,19 +147,16 @@ TEST(filepath_windows_test, assigned_path_is_the_path_of_its_own_text) {
   }
 }
 
-TEST(filepath_windows_test,
-     double_byte_characters_are_not_folded_byte_by_byte) {
+TEST(filepath_windows_test, double_byte_characters_are_not_folded_byte_by_byte) {
   // tests/CMakeLists.txt runs this once more with LC_ALL=ja_JP.UTF-8, which
   // gives Wine the ANSI code page 932.
   if (::GetACP() != 932) {
     const char* ci = std::getenv("CI");
     if (std::getenv("VORNENV_DBCS_TEST") != nullptr && ci != nullptr &&
         std::strcmp(ci, "true") == 0) {
-      FAIL() << "the ANSI code page is " << ::GetACP()
-             << ", not 932: is ja_JP.UTF-8 installed?";
+      FAIL() << "the ANSI code page is " << ::GetACP() << ", not 932: is ja_JP.UTF-8 installed?";
     }
-    GTEST_SKIP()
-        << "needs the ANSI code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+    GTEST_SKIP() << "needs the ANSI code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
   }
   // Katakana A (83 41) and small YA (83 61) differ only in a second byte
   // that, alone, would be 'A' and 'a'.

@@ -39,9 +39,7 @@ scopedtempdir::~scopedtempdir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string scopedtempdir::file(const std::string& name) const {
-  return (path_ / name).string();
-}
+std::string scopedtempdir::file(const std::string& name) const { return (path_ / name).string(); }
 
 std::string scopedtempdir::write(const std::string& name, const std::string& bytes) const {
   const std::filesystem::path p = path_ / name;

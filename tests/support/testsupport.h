@@ -7,8 +7,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "vornenv/envbuilder.h"
@@ -77,13 +77,12 @@ class parsetest : public ::testing::Test {
 }  // namespace vornenv::testing
 
 // The call fails through envassert with exactly this message.
-#define EXPECT_ASSERTION(call, message)                                     \
-  do {                                                                      \
-    const auto vornenv_outcome_ = ::vornenv::testing::capture([&] { call; }); \
-    EXPECT_EQ(vornenv_outcome_.thrown,                                      \
-              std::optional<std::string>(::vornenv::testing::what(message))); \
-    EXPECT_EQ(vornenv_outcome_.err,                                         \
-              std::string("****ASSERTION****: ") + (message) + "\n");       \
+#define EXPECT_ASSERTION(call, message)                                                     \
+  do {                                                                                      \
+    const auto vornenv_outcome_ = ::vornenv::testing::capture([&] { call; });               \
+    EXPECT_EQ(vornenv_outcome_.thrown,                                                      \
+              std::optional<std::string>(::vornenv::testing::what(message)));               \
+    EXPECT_EQ(vornenv_outcome_.err, std::string("****ASSERTION****: ") + (message) + "\n"); \
   } while (0)
 
 #endif  // VORNENV_TESTS_SUPPORT_TESTSUPPORT_H_

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <vector>
-
 #include <memory>
 #include <random>
 #include <vector>
@@ -49,9 +47,9 @@ TEST(vornplatform_test, refused_names_fail_loudly) {
 
 // The quiet form fails alike and writes nothing: the caller reports.
 TEST(vornplatform_test, quiet_put_throws_without_a_line) {
-  for (const auto& put : std::vector<std::function<void()>>{
-           [] { putenvvar("A=B", "x", report::quiet); },
-           [] { putenvexact("A=B", "x", report::quiet); }}) {
+  for (const auto& put :
+       std::vector<std::function<void()>>{[] { putenvvar("A=B", "x", report::quiet); },
+                                          [] { putenvexact("A=B", "x", report::quiet); }}) {
     const auto out = vornenv::testing::capture(put);
     EXPECT_EQ(out.err, "");
     EXPECT_EQ(out.thrown,

@@ -1,10 +1,9 @@
-#include "vornfile/vornfile.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
 #include "vornfile/backend.h"
+#include "vornfile/vornfile.h"
 
 namespace vornfile {
 
@@ -56,9 +55,7 @@ bool pathcomp::operator<(const pathcomp& other) const {
   return key().compare(other.key()) < 0;
 }
 
-bool pathcomp::operator==(const pathcomp& other) const {
-  return key() == other.key();
-}
+bool pathcomp::operator==(const pathcomp& other) const { return key() == other.key(); }
 
 filepath::filepath() = default;
 
@@ -89,8 +86,8 @@ textshape appendtext(std::string_view text, std::string& out) {
     while (pos < n && !isseparator(text[pos])) ++pos;
     if (pos == start) break;
     if (pos - start == 1 && text[start] == '.') continue;
-    const bool continues = count == 0 ? start == runend
-                                      : gap == runend && start == gap + 1 && text[gap] == sep;
+    const bool continues =
+        count == 0 ? start == runend : gap == runend && start == gap + 1 && text[gap] == sep;
     if (!continues) {
       out.append(text, runstart, runend - runstart);
       if (count != 0) out += sep;
@@ -267,9 +264,7 @@ bool filepath::standalonecomponents() const {
   return true;
 }
 
-pathcomp filepath::name() const {
-  return ncomps_ == 0 ? pathcomp() : component(size() - 1);
-}
+pathcomp filepath::name() const { return ncomps_ == 0 ? pathcomp() : component(size() - 1); }
 
 filepath filepath::operator+(const pathcomp& c) const {
   if (c.text_.empty() || c.text_ == ".") return *this;

@@ -16,9 +16,7 @@ namespace {
 
 bool isseparator(char c) { return c == '\\' || c == '/'; }
 
-bool isdriveletter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool isdriveletter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -26,8 +24,7 @@ bool endswithdll(const char* name) {
   const std::size_t n = std::strlen(name);
   if (n < 4) return false;
   const char* tail = name + n - 4;
-  return tail[0] == '.' && lower(tail[1]) == 'd' && lower(tail[2]) == 'l' &&
-         lower(tail[3]) == 'l';
+  return tail[0] == '.' && lower(tail[1]) == 'd' && lower(tail[2]) == 'l' && lower(tail[3]) == 'l';
 }
 
 // Calls GetSystemDirectoryA or GetWindowsDirectoryA with a buffer that grows
@@ -55,8 +52,7 @@ class leadbytes {
     CPINFO info;
     if (::GetCPInfo(CP_ACP, &info) == 0 || info.MaxCharSize != 2) return;
     for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-      for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c)
-        lead_[c] = true;
+      for (unsigned c = info.LeadByte[i]; c <= info.LeadByte[i + 1]; ++c) lead_[c] = true;
     }
   }
   bool operator()(char c) const { return lead_[static_cast<unsigned char>(c)]; }
@@ -93,8 +89,7 @@ std::size_t splitroot(std::string_view text, std::string& root) {
     }
     return 2;
   }
-  if (n >= 3 && isseparator(text[0]) && isseparator(text[1]) &&
-      !isseparator(text[2])) {
+  if (n >= 3 && isseparator(text[0]) && isseparator(text[1]) && !isseparator(text[2])) {
     // "\\server\share": the server and the share belong to the root, as
     // nothing above the share can be reached.
     std::size_t pos = 2;
@@ -137,8 +132,7 @@ bool foldscase() { return true; }
 
 bool isdirectory(const char* path) {
   const DWORD attributes = ::GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::vector<std::string> listlibraries(const std::string& dir) {
@@ -146,16 +140,14 @@ std::vector<std::string> listlibraries(const std::string& dir) {
   // "*" and a test of our own: the pattern "*.dll" also matches through
   // 8.3 short names, so it would list "x.dllx" too.
   std::string pattern = dir;
-  if (!pattern.empty() && !isseparator(pattern.back()) && pattern.back() != ':')
-    pattern += '\\';
+  if (!pattern.empty() && !isseparator(pattern.back()) && pattern.back() != ':') pattern += '\\';
   pattern += '*';
   WIN32_FIND_DATAA entry;
   const HANDLE first = ::FindFirstFileA(pattern.c_str(), &entry);
   if (first == INVALID_HANDLE_VALUE) return out;
   const findhandle find(first);
   do {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-        endswithdll(entry.cFileName)) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && endswithdll(entry.cFileName)) {
       out.emplace_back(entry.cFileName);
     }
   } while (::FindNextFileA(find.get(), &entry));

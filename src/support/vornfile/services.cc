@@ -3,9 +3,9 @@
 #include <optional>
 #include <utility>
 
-#include "vornfile/backend.h"
 #include "private/hashindex.h"
 #include "private/nodestructor.h"
+#include "vornfile/backend.h"
 #include "vornfile/vornfile.h"
 
 namespace vornfile {
@@ -66,9 +66,8 @@ std::set<filepath> getsystemlibs() {
 
 std::vector<filepath> splitpathlist(const std::string& text, char sep) {
   std::vector<filepath> out;
-  eachpiece(text, sep, [&](std::string_view piece) {
-    out.push_back(filepathaccess::frompiece(piece));
-  });
+  eachpiece(text, sep,
+            [&](std::string_view piece) { out.push_back(filepathaccess::frompiece(piece)); });
   return out;
 }
 
@@ -99,10 +98,10 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   // kept so far, and taken back with its path.  A hash index holds the
   // position of each kept path.
   const auto holdsnul = [](std::string_view t) { return t.find('\0') != std::string_view::npos; };
-  const bool bytext =
-      !backend::foldscase() && !holdsnul(list) &&
-      std::none_of(front.begin(), front.end(),
-                   [&](const filepath& p) { return holdsnul(filepathaccess::text(p)); });
+  const bool bytext = !backend::foldscase() && !holdsnul(list) &&
+                      std::none_of(front.begin(), front.end(), [&](const filepath& p) {
+                        return holdsnul(filepathaccess::text(p));
+                      });
   std::string out;
   out.reserve(len + 8);
   std::string keys;
@@ -158,9 +157,7 @@ std::string mergeuniquepathlist(const std::vector<filepath>& front, const std::s
   return out;
 }
 
-void setsystemdirs(const std::vector<filepath>& dirs) {
-  systemdirsoverride() = dirs;
-}
+void setsystemdirs(const std::vector<filepath>& dirs) { systemdirsoverride() = dirs; }
 
 void resetsystemdirs() { systemdirsoverride().reset(); }
 

@@ -100,22 +100,52 @@ class VORNFILE_EXPORT filepath {
     pointer operator->() const { return arrow(**this); }
     reference operator[](difference_type n) const { return *(*this + n); }
 
-    basic_iterator& operator++() { ++i_; return *this; }
-    basic_iterator operator++(int) { basic_iterator t = *this; ++i_; return t; }
-    basic_iterator& operator--() { --i_; return *this; }
-    basic_iterator operator--(int) { basic_iterator t = *this; --i_; return t; }
-    basic_iterator& operator+=(difference_type n) { i_ += n; return *this; }
-    basic_iterator& operator-=(difference_type n) { i_ -= n; return *this; }
+    basic_iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    basic_iterator operator++(int) {
+      basic_iterator t = *this;
+      ++i_;
+      return t;
+    }
+    basic_iterator& operator--() {
+      --i_;
+      return *this;
+    }
+    basic_iterator operator--(int) {
+      basic_iterator t = *this;
+      --i_;
+      return t;
+    }
+    basic_iterator& operator+=(difference_type n) {
+      i_ += n;
+      return *this;
+    }
+    basic_iterator& operator-=(difference_type n) {
+      i_ -= n;
+      return *this;
+    }
     friend basic_iterator operator+(basic_iterator it, difference_type n) { return it += n; }
     friend basic_iterator operator+(difference_type n, basic_iterator it) { return it += n; }
     friend basic_iterator operator-(basic_iterator it, difference_type n) { return it -= n; }
-    friend difference_type operator-(const basic_iterator& a, const basic_iterator& b) { return a.i_ - b.i_; }
-    friend bool operator==(const basic_iterator& a, const basic_iterator& b) { return a.i_ == b.i_; }
-    friend bool operator!=(const basic_iterator& a, const basic_iterator& b) { return a.i_ != b.i_; }
+    friend difference_type operator-(const basic_iterator& a, const basic_iterator& b) {
+      return a.i_ - b.i_;
+    }
+    friend bool operator==(const basic_iterator& a, const basic_iterator& b) {
+      return a.i_ == b.i_;
+    }
+    friend bool operator!=(const basic_iterator& a, const basic_iterator& b) {
+      return a.i_ != b.i_;
+    }
     friend bool operator<(const basic_iterator& a, const basic_iterator& b) { return a.i_ < b.i_; }
     friend bool operator>(const basic_iterator& a, const basic_iterator& b) { return a.i_ > b.i_; }
-    friend bool operator<=(const basic_iterator& a, const basic_iterator& b) { return a.i_ <= b.i_; }
-    friend bool operator>=(const basic_iterator& a, const basic_iterator& b) { return a.i_ >= b.i_; }
+    friend bool operator<=(const basic_iterator& a, const basic_iterator& b) {
+      return a.i_ <= b.i_;
+    }
+    friend bool operator>=(const basic_iterator& a, const basic_iterator& b) {
+      return a.i_ >= b.i_;
+    }
 
    private:
     template <class>
@@ -192,7 +222,8 @@ class VORNFILE_EXPORT filepath {
 
   std::string_view text() const { return std::string_view(buf_.data(), textlen_); }
   std::string_view key() const {
-    return buf_.size() > textlen_ ? std::string_view(buf_).substr(textlen_ + 1) : std::string_view();
+    return buf_.size() > textlen_ ? std::string_view(buf_).substr(textlen_ + 1)
+                                  : std::string_view();
   }
 
   // The text of str(), a NUL byte, then the comparison key: the folded root,

@@ -242,8 +242,8 @@ std::size_t longestvalue() { return 32767; }
 std::size_t valuelength(std::string_view value) {
   // Past what one call can count, a text is far too long anyway.
   if (value.empty() || value.size() > 0x7FFFFFFF) return value.size();
-  return static_cast<std::size_t>(::MultiByteToWideChar(
-      CP_ACP, 0, value.data(), static_cast<int>(value.size()), nullptr, 0));
+  return static_cast<std::size_t>(
+      ::MultiByteToWideChar(CP_ACP, 0, value.data(), static_cast<int>(value.size()), nullptr, 0));
 }
 
 }  // namespace vornplatform::backend

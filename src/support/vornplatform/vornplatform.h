@@ -22,8 +22,8 @@ namespace vornplatform {
 // A text on its way to or from the platform, held unchanged.
 class VORNPLATFORM_EXPORT vornstr {
  public:
-  vornstr(const char* text);          // NOLINT: implicit; nullptr gives ""
-  vornstr(const std::string& text);   // NOLINT: implicit
+  vornstr(const char* text);         // NOLINT: implicit; nullptr gives ""
+  vornstr(const std::string& text);  // NOLINT: implicit
   // Takes a text that is no longer needed over without copying it: a long
   // value such as a rebuilt PATH.
   vornstr(std::string&& text) noexcept;  // NOLINT: implicit
