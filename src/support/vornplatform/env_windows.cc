@@ -186,24 +186,35 @@ bool setexact(const std::string& name, const std::string& value) {
 
 std::string toexact(const std::string& narrow) { return toutf8(towide(narrow)); }
 
-std::vector<listedvar> listvars() {
-  std::vector<listedvar> vars;
+namespace {
+
+// Calls f(name, namelength, value) for each variable of the environment
+// block, in its order.  The "=C:=C:\dir" entries keep the current directory
+// of each drive; they have no name of their own and are left out.
+template <class F>
+void foreachvar(F f) {
   std::unique_ptr<wchar_t, BOOL (*)(LPWCH)> block(::GetEnvironmentStringsW(),
                                                   ::FreeEnvironmentStringsW);
-  if (!block) return vars;
+  if (!block) return;
   for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
-    // "=C:=C:\dir" entries keep the current directory of each drive; they
-    // have no name of their own.
     if (*p == L'=') continue;
     const wchar_t* eq = std::wcschr(p, L'=');
     if (eq == nullptr) continue;
+    f(p, static_cast<std::size_t>(eq - p), eq + 1);
+  }
+}
+
+}  // namespace
+
+std::vector<listedvar> listvars() {
+  std::vector<listedvar> vars;
+  foreachvar([&vars](const wchar_t* name, std::size_t namelength, const wchar_t* value) {
     listedvar v;
-    const std::size_t namelength = static_cast<std::size_t>(eq - p);
-    v.key = keyof(p, namelength);
-    v.held = tonarrow(p, namelength, v.name) && tonarrow(eq + 1, std::wcslen(eq + 1), v.value);
+    v.key = keyof(name, namelength);
+    v.held = tonarrow(name, namelength, v.name) && tonarrow(value, std::wcslen(value), v.value);
     if (!v.held) v.name.clear(), v.value.clear();
     vars.push_back(std::move(v));
-  }
+  });
   return vars;
 }
 
@@ -216,15 +227,9 @@ bool foldsnames() { return true; }
 
 std::vector<std::pair<std::string, std::string>> listexact() {
   std::vector<std::pair<std::string, std::string>> vars;
-  std::unique_ptr<wchar_t, BOOL (*)(LPWCH)> block(::GetEnvironmentStringsW(),
-                                                  ::FreeEnvironmentStringsW);
-  if (!block) return vars;
-  for (const wchar_t* p = block.get(); *p != L'\0'; p += std::wcslen(p) + 1) {
-    if (*p == L'=') continue;
-    const wchar_t* eq = std::wcschr(p, L'=');
-    if (eq == nullptr) continue;
-    vars.emplace_back(toutf8(std::wstring(p, eq)), toutf8(std::wstring(eq + 1)));
-  }
+  foreachvar([&vars](const wchar_t* name, std::size_t namelength, const wchar_t* value) {
+    vars.emplace_back(toutf8(std::wstring(name, namelength)), toutf8(std::wstring(value)));
+  });
   return vars;
 }
 
