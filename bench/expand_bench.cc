@@ -26,12 +26,14 @@ void bm_deep_chain(benchmark::State& state) {
 }
 BENCHMARK(bm_deep_chain)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// 10000 references spread over state.range(0) distinct variables.
+// 10000 references spread over state.range(0) distinct variables; short
+// values, so that the result (about 110 KB) stays within what a variable can
+// hold and the expansion is not cut short by that bound.
 void bm_many_references(benchmark::State& state) {
   const int distinct = static_cast<int>(state.range(0));
   std::vector<std::string> vars;
   for (int i = 0; i < distinct; ++i) {
-    vars.push_back("VB_REF" + std::to_string(i) + "=/opt/tool" + std::to_string(i));
+    vars.push_back("VB_REF" + std::to_string(i) + "=/t" + std::to_string(i));
   }
   bulkenviron env(std::move(vars));
   std::string text;
