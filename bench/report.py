@@ -152,11 +152,11 @@ def main(res, fix):
     if os.path.exists(path) and rss.get(("vornenv-run", f)) is not None:
         size = os.path.getsize(path)
         ours = rss[("vornenv-run", f)] * 1024 / size
-        ref = rss.get(("inih-store", f))
+        ref = rss.get(("simpleini", f))
         row(6, "run: 1,000,000 empty sections (%s MiB)" % fmt(size / 1048576, 1),
             "peak RSS ÷ file size",
             fmt(ours, 1) + "× (%s MiB)" % fmt(kbmib(rss[("vornenv-run", f)]), 1),
-            "inih+map " + fmt(ref * 1024 / size, 1) + "×" if ref is not None else "",
+            "SimpleIni " + fmt(ref * 1024 / size, 1) + "×" if ref is not None else "",
             "", "≤ 10×", verdict(ours, lambda v: v <= 10))
 
     rows.sort(key=lambda r: r[0])  # stable: each goal's rows stay in order
