@@ -3,6 +3,8 @@
 //
 //   vornenv::envbuilder builder(vornfile::filepath("dev.ini"));
 //   builder();  // parse and apply; throws vornenv::error on failure
+//   // or, from a file the host opened itself, or from a text:
+//   //   builder.parsefile(file, "dev.ini");  builder.parsetext(text, "dev.ini");
 //   const auto& env = builder.getsection("Environment");
 //   std::string cc = env.getentry("CC").value();
 //
@@ -143,6 +145,12 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   // Keeps a copy of path; opens nothing (the parse, operator(), does that).
   // Fails like iniparser for a path that is not valid.
   explicit envbuilder(const vornfile::filepath& path);
+  // A builder without a file of its own, for a host that opens the file
+  // itself or holds its text (see iniparser::parsefile() and parsetext()):
+  //
+  //   vornenv::envbuilder builder;
+  //   builder.parsefile(file, "dev.ini");
+  envbuilder();
   // The copy shares the section objects with other; either may outlive the
   // other.
   envbuilder(const envbuilder& other);

@@ -25,6 +25,7 @@
 #define VORNENV_INIPARSER_H_
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,6 +44,11 @@ class VORNENV_EXPORT iniparser {
   // text followed by " Provided ini file path is invalid!" when
   // path.valid() is false, and then no reader exists.
   explicit iniparser(const vornfile::filepath& path);
+  // A reader without a file of its own, for a host that opens the file
+  // itself or holds its text already and hands it to parsefile() or
+  // parsetext().  Its path is the empty path, so operator()() fails as for
+  // a file that cannot be opened, under the name "".
+  iniparser();
   iniparser(const iniparser& other);
   iniparser& operator=(const iniparser&) = delete;
   virtual ~iniparser();
@@ -60,6 +66,23 @@ class VORNENV_EXPORT iniparser {
   // vornenv::error gets the file, line, section and entry it does not name
   // yet (the callback's header or entry).
   void operator()();
+
+  // The same run over the text of a file that the caller has opened for
+  // reading (in binary mode), from its current position to its end, read in
+  // the reader's own blocks as operator()() reads its file.  name stands
+  // for the file in messages and in error::file(), where operator()() puts
+  // its path's text.  Sections, entries, lines, failures and their
+  // messages are exactly those of operator()() on a file of that content
+  // and that name.  A null file is one that could not be opened: the run
+  // fails with name + " Provided ini file does not exist or is not
+  // readable!" (kind unreadable) before any callback.  The file is the
+  // caller's to close; it may be a pipe.
+  void parsefile(std::FILE* file, const std::string& name);
+
+  // The same run over text, the whole description, already read: for a
+  // host that must parse exactly the bytes it has checked (a hash, a size
+  // bound).  name as for parsefile().
+  void parsetext(std::string_view text, const std::string& name);
 
   // The 1-based line of the header (beginsection(), endsection()) or entry
   // (newentry()) whose callback is running, for a host that points at the

@@ -201,29 +201,37 @@ iniparser::iniparser(const vornfile::filepath& path) : path_(path) {
   }
 }
 
+iniparser::iniparser() = default;
+
 iniparser::iniparser(const iniparser& other) = default;
 
 iniparser::~iniparser() = default;
 
+namespace {
+
+std::string unreadablemessage(const std::string& name) {
+  return name + " Provided ini file does not exist or is not readable!";
+}
+
+}  // namespace
+
 void iniparser::operator()() {
   const std::string name = path_.str();
-  const std::string unreadable = name + " Provided ini file does not exist or is not readable!";
   // Binary mode: trimming already removes a carriage return, and the
   // Windows text mode would end the file at its first Ctrl-Z byte.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
-  if (!file) envfail(error(error::kind::unreadable, unreadable, name));
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+      name.empty() ? nullptr : std::fopen(name.c_str(), "rb"), std::fclose);
+  parsefile(file.get(), name);
+}
 
-  struct endrun {
-    iniparser& parser;
-    ~endrun() { parser.line_ = 0; }
-  } ending{*this};
-  try {
-    inirun(*this).parse(readblocks(file.get(), unreadable));
-  } catch (error& e) {
-    // Nothing below knows the file's name.
-    errorplace::fill(e, name, 0, {}, {});
-    throw;
-  }
+void iniparser::parsefile(std::FILE* file, const std::string& name) {
+  const std::string unreadable = unreadablemessage(name);
+  if (file == nullptr) envfail(error(error::kind::unreadable, unreadable, name));
+  inirun(*this).parsenamed(name, [&] { return readblocks(file, unreadable); });
+}
+
+void iniparser::parsetext(std::string_view text, const std::string& name) {
+  inirun(*this).parsenamed(name, [text] { return textblocks(text); });
 }
 
 bool iniparser::iscomment(std::string_view line) { return line.empty() || line.front() == ';'; }
@@ -309,13 +317,15 @@ std::vector<textblock> readblocks(std::FILE* file, const std::string& unreadable
   }
 }
 
-void inirun::parse(const std::string& text) {
+std::vector<textblock> textblocks(std::string_view text) {
   std::vector<textblock> blocks(1);
   blocks[0].bytes.reset(new char[text.size() + 1]);
-  std::memcpy(blocks[0].bytes.get(), text.data(), text.size());
+  if (!text.empty()) std::memcpy(blocks[0].bytes.get(), text.data(), text.size());
   blocks[0].size = text.size();
-  parse(std::move(blocks));
+  return blocks;
 }
+
+void inirun::parse(std::string_view text) { parse(textblocks(text)); }
 
 namespace {
 

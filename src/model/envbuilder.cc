@@ -45,6 +45,9 @@ envbuilder::envbuilder(const vornfile::filepath& path)
       sections_(std::make_unique<sectionstore>()),
       null_(std::make_unique<nullsection>()) {}
 
+envbuilder::envbuilder()
+    : sections_(std::make_unique<sectionstore>()), null_(std::make_unique<nullsection>()) {}
+
 envbuilder::envbuilder(const envbuilder& other)
     : iniparser(other),
       sections_(std::make_unique<sectionstore>(*other.sections_)),

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@ namespace vornenv {
 namespace {
 
 using testing::capture;
+using testing::outcome;
 using testing::scopedtempdir;
 
 // Records every callback as one line; can be told to refuse one of them.
@@ -19,6 +23,7 @@ class recorder : public iniparser {
   using iniparser::iniparser;
 
   std::string trace;
+  std::string thrown;  // what() of the run's failure
   std::string refusebegin, refuseentry;
   bool refuseend = false;
 
@@ -37,26 +42,72 @@ class recorder : public iniparser {
   }
 };
 
+// What one run did: its trace, what it wrote to std::cerr, and its failure
+// with kind and place ("" when it succeeded).
+struct runresult {
+  std::string trace, err, failure;
+  bool operator==(const runresult& o) const {
+    return trace == o.trace && err == o.err && failure == o.failure;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const runresult& r) {
+  return out << r.failure << "\n" << r.err << r.trace;
+}
+
 class iniparser_test : public ::testing::Test {
  protected:
   // Parses bytes written to a file; returns the trace, and the assertion's
-  // message in failure (empty when the run succeeded).
+  // message in failure (empty when the run succeeded).  The same bytes read
+  // from the opened file and given as text must give the same callbacks and
+  // the same failure, at the same place, under the same name.
   std::string parse(const std::string& bytes) {
-    recorder r(dir_.write("test.ini", bytes));
-    configure(r);
-    auto out = capture([&] { r(); });
-    failure = out.thrown.value_or("");
-    lasterr = out.err;
-    if (out.thrown) {
+    const std::string path = dir_.write("test.ini", bytes);
+    const std::string name = vornfile::filepath(path).str();
+    recorder r{vornfile::filepath(path)};
+    const runresult bypath = run(r, [&r] { r(); });
+    failure = r.thrown;
+    lasterr = bypath.err;
+    if (!failure.empty()) {
       // what() stops at a NUL; the line on std::cerr does not.  Captured
       // stderr is read in text mode, which on Windows stops at a Ctrl-Z.
-      if (out.err.find('\0') == std::string::npos && failure.find('\x1a') == std::string::npos) {
-        EXPECT_EQ(out.err, "****ASSERTION****: " + failure + "\n");
+      if (lasterr.find('\0') == std::string::npos && failure.find('\x1a') == std::string::npos) {
+        EXPECT_EQ(lasterr, "****ASSERTION****: " + failure + "\n");
       }
     } else {
-      EXPECT_EQ(out.err, "");
+      EXPECT_EQ(lasterr, "");
     }
+    recorder fromfile, fromtext;
+    EXPECT_EQ(run(fromfile,
+                  [&] {
+                    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(
+                        std::fopen(path.c_str(), "rb"), std::fclose);
+                    fromfile.parsefile(f.get(), name);
+                  }),
+              bypath);
+    EXPECT_EQ(run(fromtext, [&] { fromtext.parsetext(bytes, name); }), bypath);
     return r.trace;
+  }
+
+  // Runs call on a recorder set up by configure.
+  template <class Call>
+  runresult run(recorder& r, Call call) {
+    configure(r);
+    runresult result;
+    const outcome out = capture([&] {
+      try {
+        call();
+      } catch (const error& e) {
+        result.failure = std::to_string(static_cast<int>(e.what_kind())) + " " + e.file() + ":" +
+                         std::to_string(e.line()) + " [" + e.section() + "] " + e.entry() + ": " +
+                         e.message();
+        throw;
+      }
+    });
+    r.thrown = out.thrown.value_or("");
+    result.trace = r.trace;
+    result.err = out.err;
+    return result;
   }
 
   std::function<void(recorder&)> configure = [](recorder&) {};
@@ -283,6 +334,21 @@ TEST(iniparser_path_test, directory_is_not_read_as_an_empty_file) {
   const vornfile::filepath folder(dir.mkdir("folder"));
   recorder r(folder);
   EXPECT_ASSERTION(r(), folder.str() + " Provided ini file does not exist or is not readable!");
+  EXPECT_EQ(r.trace, "");
+}
+
+TEST(iniparser_path_test, a_host_opened_file_is_read_from_where_it_stands) {
+  scopedtempdir dir;
+  const std::string path = dir.write("h.ini", "[s]\na=1\n");
+  recorder r;
+  EXPECT_ASSERTION(r.parsefile(nullptr, "named"),
+                   "named Provided ini file does not exist or is not readable!");
+  // Without a path of its own, the reader's own parse has no file to open.
+  EXPECT_ASSERTION(r(), " Provided ini file does not exist or is not readable!");
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(std::fseek(f.get(), 4, SEEK_SET), 0);
+  EXPECT_ASSERTION(r.parsefile(f.get(), "named"), "a=1 invalid entry found in ini file!");
   EXPECT_EQ(r.trace, "");
 }
 
