@@ -7,50 +7,67 @@
 
 #include <vornenv/envbuilder.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/lint.h"
 #include "cli/platform.h"
 
 namespace vornenv::cli {
 
-// Constructs a builder for file and applies it, with the library's warnings
-// written as "FILE:LINE: warning: ...".  A failure throws filefailure,
-// "FILE:LINE: error: message".
-std::unique_ptr<envbuilder> applydescription(const std::string& file);
+// A description file as a command gets it.
+struct descriptionsource {
+  // The file as the user gave it: opened by exactly this path, and named so
+  // in messages.
+  std::string name;
+  // The file's bytes, already read and checked (the hook hashes them):
+  // parsed instead of opening name, so that what applies is what was
+  // checked.  nullptr: open name.
+  const std::string* text = nullptr;
+  // The file's identity (cli/identity.h), when the caller has it already.
+  std::optional<std::string> identity;
+};
 
-// apply(file), then file read again: it must still hold content, the text
-// that the caller read and checked (the hook: hashed against the allowed
-// list), and have the same filestamp() as before that read.  The library
-// reads the file itself, so a file replaced between the check and the apply
-// would otherwise be applied unchecked.  Returns std::nullopt, with the
-// result discarded, when the file changed; the environment is then the
-// caller's to restore.
-std::optional<std::unique_ptr<envbuilder>> applyunchanged(
-    const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
-    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply = applydescription);
+// Applies the description into builder (made by the caller, so that its
+// diagnostics handler can ask the builder for the line being read) while
+// VORNENV_FILE and VORNENV_DIR name the file and its folder.  A file is
+// opened once, and the library reads it from that open file.  Returns the
+// failure as a finding with its hints, or std::nullopt when it applied; the
+// section it arose in goes to *section when section is not null.
+std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& source,
+                                 std::string* section = nullptr);
 
-// While a file is applied, VORNENV_FILE and VORNENV_DIR name it (absolute)
-// and its folder, so that its values can be relative to the file wherever
-// the command was typed.  When the object goes, each gets its earlier value
-// back (or is removed), unless the Environment section of the builder passed
-// to applied() set it itself.
+// applyinto() a new builder, with the library's warnings written as
+// "FILE:LINE: warning: ...".  A failure throws filefailure: "FILE:LINE:
+// error: message" and its hints.
+std::unique_ptr<envbuilder> applydescription(const descriptionsource& source);
+
+// While a file is applied, VORNENV_FILE and VORNENV_DIR name it and its
+// folder (its identity: absolute, links in the folder resolved), so that
+// its values can be relative to the file wherever the command was typed.
+// A path holding "$(" would be expanded again by a value that refers to
+// it: then both are removed instead, so that such a reference fails.  When
+// the object goes, each gets its earlier value back (or is removed),
+// unless the Environment section of the builder passed to applied() set
+// it itself.
 class fileplace {
  public:
-  explicit fileplace(const std::string& file);
+  explicit fileplace(const std::string& identity);
   fileplace(const fileplace&) = delete;
   fileplace& operator=(const fileplace&) = delete;
   ~fileplace();
   // REQUIRES: builder outlives this object.
   void applied(const envbuilder* builder) { builder_ = builder; }
+  // The folder whose path kept the two variables unset, or "".
+  const std::string& withheld() const { return withheld_; }
 
  private:
   bool setbyfile(const char* name) const;
 
   std::optional<std::string> oldfile_, olddir_;
+  std::string withheld_;
   const envbuilder* builder_ = nullptr;
 };
 

@@ -12,6 +12,7 @@
 
 #include "cli/apply.h"
 #include "cli/errors.h"
+#include "cli/identity.h"
 #include "cli/lint.h"
 #include "cli/platform.h"
 #include "cli/printable.h"
@@ -55,25 +56,11 @@ class quietreports {
   diagnostichandler previous_;
 };
 
-// What a host does with a description file: construct, then parse.  A
-// failure comes out as filefailure, compiler style.
+// What every command does with a description file: opens it once, by its
+// exact path, and hands the open file to a builder.  A failure comes out
+// as filefailure, compiler style.
 std::unique_ptr<envbuilder> applyfile(const std::string& file) {
-  std::unique_ptr<envbuilder> builder;
-  fileplace place(file);
-  try {
-    filereports reports(file);
-    builder = std::make_unique<envbuilder>(vornfile::filepath(file));
-    filereports located(file, builder.get());
-    (*builder)();
-    place.applied(builder.get());
-    return builder;
-  } catch (const error& e) {
-    // What a failing file read is freed as a passing one's is: at exit.
-    // The hints read what the builder holds of the file, so it goes after.
-    std::string text = describe(file, explainfailure(e, builder.get()));
-    keeptoexit(std::move(builder));
-    throw filefailure(text);
-  }
+  return applydescription(descriptionsource{file, nullptr, std::nullopt});
 }
 
 struct difference {
@@ -279,6 +266,32 @@ void restoreenv(const envmap& start) {
   if (!ok) throw failure("cannot put the starting environment back");
 }
 
+void namesetters::add(const std::string& file, const envbuilder& builder, shellformat format) {
+  for (const envbuilder::entry& e : builder.getsection("Environment")) {
+    if (!cansetname(e.name(), format)) entries_.push_back({file, e.line(), e.name()});
+  }
+}
+
+void namesetters::require(const std::vector<change>& changes, shellformat format) const {
+  for (const change& c : changes) {
+    if (cansetname(c.name, format)) continue;
+    finding f{finding::level::error,
+              "",
+              0,
+              cannotsetname(c.name, format),
+              {"sh and fish take names of letters, digits and '_' that do not start with a "
+               "digit"}};
+    // The last file to set it gave it its value.
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+      if (envkey(it->name) == envkey(c.name)) {
+        f.line = it->line;
+        throw filefailure(describe(it->file, f));
+      }
+    }
+    throw failure(f.message);
+  }
+}
+
 const char* kindname(const std::string& name) {
   // The builder's own choice, from the library's table of kinds.
   switch (kindof(name)) {
@@ -304,14 +317,27 @@ int runcmd(const std::vector<std::string>& files, const std::vector<std::string>
 int exportcmd(const std::vector<std::string>& files, shellformat format, std::ostream& out,
               bool undo) {
   const envmap before = snapshotenv();
-  for (const std::string& file : files) keeptoexit(applyfile(file));
+  namesetters setters;
+  for (const std::string& file : files) {
+    std::unique_ptr<envbuilder> builder = applyfile(file);
+    setters.add(file, *builder, format);
+    keeptoexit(std::move(builder));
+  }
   const envmap after = snapshotenv();
   std::vector<change> changes;
   for (difference& d : diffenv(before, after)) {
     if (undo && envkey(d.name) == envkey(undovariable)) continue;
     changes.push_back({std::move(d.name), std::move(d.after)});
   }
-  if (undo) changes.push_back({undovariable, makeundo(before, after)});
+  setters.require(changes, format);
+  if (undo) {
+    const auto record = pushundolevel(getenvexact(undovariable), makeundolevel(before, after));
+    if (!record) {
+      throw failure("export: what --undo must record exceeds " + std::to_string(undorecordmax) +
+                    " bytes; export without --undo");
+    }
+    changes.push_back({undovariable, *record});
+  }
   out << formatchanges(changes, format);
   return 0;
 }
@@ -377,14 +403,17 @@ int expandcmd(const std::vector<std::string>& texts, std::ostream& out) {
   return 0;
 }
 
-fileplace::fileplace(const std::string& file)
+fileplace::fileplace(const std::string& identity)
     : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")) {
-  const std::string absolute = absolutepath(file);
-  std::size_t cut = absolute.find_last_of(dirseparators());
-  // The root keeps its separator: "/", "C:\\".
-  if (cut != std::string::npos && (cut == 0 || absolute[cut - 1] == ':')) ++cut;
-  setenvexact("VORNENV_FILE", absolute);
-  setenvexact("VORNENV_DIR", absolute.substr(0, cut == std::string::npos ? 0 : cut));
+  const std::string folder = splitfolder(identity).first;
+  if (identity.find("$(") != std::string::npos) {
+    withheld_ = folder;
+    setenvexact("VORNENV_FILE", std::nullopt);
+    setenvexact("VORNENV_DIR", std::nullopt);
+    return;
+  }
+  setenvexact("VORNENV_FILE", identity);
+  setenvexact("VORNENV_DIR", folder);
 }
 
 fileplace::~fileplace() {
@@ -402,7 +431,52 @@ bool fileplace::setbyfile(const char* name) const {
   return false;
 }
 
-std::unique_ptr<envbuilder> applydescription(const std::string& file) { return applyfile(file); }
+std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& source,
+                                 std::string* section) {
+  const std::string identity = source.identity.value_or(fileidentity(source.name));
+  openedfile opened;
+  if (source.text == nullptr) opened = openforreading(source.name);
+  fileplace place(identity);
+  try {
+    if (source.text != nullptr) {
+      builder.parsetext(*source.text, source.name);
+    } else {
+      builder.parsefile(opened.file.get(), source.name);
+    }
+    place.applied(&builder);
+    return std::nullopt;
+  } catch (const error& e) {
+    finding f = explainfailure(e, &builder);
+    if (section != nullptr) *section = e.section();
+    if (e.what_kind() == error::kind::unreadable && !opened.reason.empty()) {
+      f.hints.push_back("the system says: " + opened.reason);
+    }
+    if (!place.withheld().empty()) {
+      for (const char* name : {"VORNENV_DIR", "VORNENV_FILE"}) {
+        if (e.message() == "'" + std::string(name) + "' envvar is not set yet!") {
+          f.hints.push_back(std::string(name) + " is not set for this file: its folder '" +
+                            place.withheld() +
+                            "' holds '$(', which a value referring to it would expand again");
+        }
+      }
+    }
+    return f;
+  }
+}
+
+std::unique_ptr<envbuilder> applydescription(const descriptionsource& source) {
+  auto builder = std::make_unique<envbuilder>();
+  std::optional<finding> failed;
+  {
+    filereports located(source.name, builder.get());
+    failed = applyinto(*builder, source);
+  }
+  if (!failed) return builder;
+  // What a failing file read is freed as a passing one's is: at exit.
+  std::string text = describe(source.name, *failed);
+  keeptoexit(std::move(builder));
+  throw filefailure(text);
+}
 
 void restoreenvironment(const envmap& snapshot) { restoreenv(snapshot); }
 

@@ -51,9 +51,15 @@ int hookcmd(const std::string& shell, std::ostream& out);
 // A failing or disallowed file is reported on stderr once.
 int promptcmd(shellformat format, std::ostream& out);
 
-// Records file (default: the nearest .vornenv.ini) and its content's hash as
-// allowed for the hook, or, with allow false, forgets it.
-int trustcmd(const std::optional<std::string>& file, bool allow, std::ostream& out);
+enum class trustaction { allow, deny, list, prune };
+
+// allow: records file (default: the nearest .vornenv.ini) by its identity
+// and its content's hash as allowed for the hook; a file that is missing,
+// no regular file or too large fails.  deny: forgets it, and returns 1 when
+// the list does not hold it.  list: writes each entry with the state of its
+// file (allowed, edited, missing, unreadable).  prune: drops the entries
+// whose file is missing or edited.
+int trustcmd(const std::optional<std::string>& file, trustaction action, std::ostream& out);
 
 // Applies files and writes each file's sections, in file order, with their
 // kinds and stored entries, then the changed variables, old and new value:
@@ -94,6 +100,27 @@ void keeptoexit(std::unique_ptr<envbuilder> builder);
 
 // Puts the environment back to the snapshot, empty values included.
 void restoreenv(const envmap& start);
+
+// The entries of applied files whose names a shell format cannot set, so
+// that refusing such a name points at the line that set it.
+class namesetters {
+ public:
+  // Takes note of the Environment entries of builder, applied from file,
+  // whose names format cannot set.
+  void add(const std::string& file, const envbuilder& builder, shellformat format);
+  // Throws filefailure, "FILE:LINE: error: sh cannot set the variable ...",
+  // for the first change whose name format cannot set (failure when no file
+  // set it).
+  void require(const std::vector<change>& changes, shellformat format) const;
+
+ private:
+  struct setter {
+    std::string file;
+    std::size_t line;
+    std::string name;
+  };
+  std::vector<setter> entries_;
+};
 
 // The kind of section that the builder makes for a section name:
 // "library paths", "executable paths", "environment" or "plain".

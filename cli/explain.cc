@@ -234,7 +234,7 @@ int explaincmd(const std::string& name, const std::vector<std::string>& files, s
   bool faithful = true;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const envmap before = snapshotenv();
-    const std::unique_ptr<envbuilder> builder = applydescription(files[i]);
+    const std::unique_ptr<envbuilder> builder = applydescription({files[i], nullptr, std::nullopt});
     const envmap after = snapshotenv();
     restoreenvironment(before);
     trace.retrace(i, *builder);

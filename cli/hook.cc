@@ -1,11 +1,16 @@
 // The shell hook: the code each shell runs at its prompt, the per-prompt
 // command it calls, and revert.
+//
+// The hook applies files that somebody else may have written, and such a
+// file can set PROMPT_COMMAND or put a folder in front of PATH: it applies
+// exactly the bytes that were allowed, at exactly the file that was
+// allowed.  The prompt looks the file's identity up in the list before it
+// reads anything, reads an allowed file once, bounded, hashes those bytes
+// and parses the same bytes.
 
-#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,9 +18,12 @@
 #include "cli/apply.h"
 #include "cli/commands.h"
 #include "cli/errors.h"
+#include "cli/identity.h"
+#include "cli/lint.h"
 #include "cli/platform.h"
 #include "cli/printable.h"
 #include "cli/quote.h"
+#include "cli/sha256.h"
 #include "cli/trust.h"
 #include "cli/undo.h"
 
@@ -23,73 +31,177 @@ namespace vornenv::cli {
 
 namespace {
 
-// The hook's own note, "FILE,STAMP,TRUSTSTAMP,a" (a: applied, -: not), of
-// the file it saw at the last prompt; unset outside any project.
-const char* const hookvariable = "VORNENV_HOOK";
+// The hook's note of what it saw at the last prompt, "v2,SEEN,a" (a: the
+// file applied; -: not), where SEEN is the file's identity, its stamp and
+// the hash the list holds for it; unset outside any project.  Only this
+// file's own entry counts: allowing or denying another file changes
+// nothing here.
+struct note {
+  std::string seen;
+  bool applied = false;
+};
 
-std::vector<change> changesbetween(const envmap& before, const envmap& after) {
-  std::vector<change> out;
-  std::set<std::string> keys;
-  for (const auto& [key, var] : before) keys.insert(key);
-  for (const auto& [key, var] : after) keys.insert(key);
-  for (const std::string& key : keys) {
-    auto b = before.find(key);
-    auto a = after.find(key);
-    if (a == after.end()) {
-      out.push_back({b->second.name, std::nullopt});
-    } else if (b == before.end() || b->second.value != a->second.value) {
-      out.push_back({a->second.name, a->second.value});
-    }
-  }
-  return out;
+std::optional<note> readnote(const std::optional<std::string>& text) {
+  if (!text || text->compare(0, 3, "v2,") != 0 || text->size() < 5) return std::nullopt;
+  const char flag = text->back();
+  if ((flag != 'a' && flag != '-') || (*text)[text->size() - 2] != ',') return std::nullopt;
+  return note{text->substr(3, text->size() - 5), flag == 'a'};
+}
+
+std::string writenote(const std::string& seen, bool applied) {
+  return "v2," + seen + (applied ? ",a" : ",-");
 }
 
 void setorfail(const std::string& name, const std::optional<std::string>& value) {
   if (!setenvexact(name, value)) throw failure("cannot set " + printable(name));
 }
 
-std::string fishword(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\\' || c == '\'') out += '\\';
-    out += c;
+// The changes from before to after, by name, each marked when the variable
+// was not set before.
+std::vector<change> changesbetween(const envmap& before, const envmap& after) {
+  std::vector<change> out;
+  auto b = before.begin();
+  auto a = after.begin();
+  while (b != before.end() || a != after.end()) {
+    if (a == after.end() || (b != before.end() && b->first < a->first)) {
+      out.push_back({b->second.name, std::nullopt, false});
+      ++b;
+    } else if (b == before.end() || a->first < b->first) {
+      out.push_back({a->second.name, a->second.value, true});
+      ++a;
+    } else {
+      if (a->second.value != b->second.value) out.push_back({a->second.name, a->second.value});
+      ++a, ++b;
+    }
   }
-  return out + "'";
+  return out;
 }
 
-std::string powershellword(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
+// What the prompt found out about the nearest description file.
+struct sighting {
+  std::optional<std::string> file;     // its path as found
+  std::string identity;                // cli/identity.h
+  std::optional<std::string> allowed;  // the hash the list holds for it
+  std::string cwdfailure;              // why the working directory is unreadable
+  std::string seen;                    // all of it, as the note keeps it
+};
+
+sighting look() {
+  sighting s;
+  try {
+    s.file = nearestdescription();
+  } catch (const failure& e) {
+    // A working directory that was removed: said once for as long as the
+    // shell stays there.
+    s.cwdfailure = e.what();
+    s.seen = "?" + encodefield(getenvexact("PWD").value_or(""));
+    return s;
   }
-  return out + "'";
+  if (!s.file) return s;
+  s.identity = fileidentity(*s.file);
+  s.allowed = allowedhash(s.identity);
+  s.seen = encodefield(s.identity) + ',' + filestamp(*s.file).value_or("") + ',' +
+           s.allowed.value_or("-");
+  return s;
+}
+
+// What became of the nearest file at this prompt.
+struct outcome {
+  enum class state { applied, refused, failed } result;
+  std::string record;  // what undoes it, when applied
+};
+
+// Applies the allowed file of s to the environment, or reports why not
+// (once: the note remembers this version).  A file refused (not allowed, or
+// not as allowed) is left unread or unapplied; one that fails as it applies
+// leaves the environment to the caller to put back.
+outcome applyallowed(const sighting& s, shellformat format) {
+  const std::string shown = printable(*s.file);
+  const outcome refused{outcome::state::refused, {}};
+  if (!s.allowed) {
+    std::cerr << "vornenv: " << shown
+              << " is not allowed; 'vornenv allow' applies it from now on\n";
+    return refused;
+  }
+  boundedfile read = readregularfile(*s.file, largestdescription);
+  switch (read.outcome) {
+    case boundedfile::status::ok:
+      break;
+    case boundedfile::status::toolarge:
+      std::cerr << "vornenv: " << shown << " is larger than " << largestdescription
+                << " bytes, the most the hook reads; not applied\n";
+      return refused;
+    case boundedfile::status::notregular:
+      std::cerr << "vornenv: " << shown << " is not a regular file; not applied\n";
+      return refused;
+    default:
+      std::cerr << "vornenv: cannot read " << shown << ": " << read.reason << '\n';
+      return refused;
+  }
+  if (sha256hex(read.bytes) != *s.allowed) {
+    std::cerr << "vornenv: " << shown
+              << " changed since it was allowed; 'vornenv allow' applies it as it is now\n";
+    return refused;
+  }
+  const envmap base = snapshotenv();
+  auto builder = std::make_unique<envbuilder>();
+  std::optional<finding> failed = applyinto(*builder, {*s.file, &read.bytes, s.identity});
+  const envmap after = snapshotenv();
+  if (!failed) {
+    // A name that the shell cannot set is refused before anything is set.
+    for (const change& c : changesbetween(base, after)) {
+      if (cansetname(c.name, format)) continue;
+      const envbuilder::entry* e = nullptr;
+      for (const envbuilder::entry& held : builder->getsection("Environment")) {
+        if (envkey(held.name()) == envkey(c.name)) e = &held;
+      }
+      failed = finding{finding::level::error,
+                       "",
+                       e != nullptr ? e->line() : 0,
+                       cannotsetname(c.name, format),
+                       {"the hook does not apply this file"}};
+      break;
+    }
+  }
+  std::optional<std::string> record;
+  if (!failed) {
+    record = pushundolevel(std::nullopt, makeundolevel(base, after));
+    if (!record) {
+      failed = finding{finding::level::error,
+                       "",
+                       0,
+                       "the hook cannot record how to undo this file (over " +
+                           std::to_string(undorecordmax) + " bytes)",
+                       {}};
+    }
+  }
+  keeptoexit(std::move(builder));
+  if (failed) {
+    std::cerr << describe(*s.file, *failed) << '\n';
+    return {outcome::state::failed, {}};
+  }
+  return {outcome::state::applied, std::move(*record)};
 }
 
 }  // namespace
-
-std::optional<std::unique_ptr<envbuilder>> applyunchanged(
-    const std::string& file, const std::string& content, const std::optional<std::string>& stamp,
-    const std::function<std::unique_ptr<envbuilder>(const std::string&)>& apply) {
-  std::unique_ptr<envbuilder> builder = apply(file);
-  if (filestamp(file) != stamp || readwholefile(file) != content) {
-    return std::nullopt;
-  }
-  return builder;
-}
 
 int revertcmd(shellformat format, std::ostream& out) {
   const std::optional<std::string> record = getenvexact(undovariable);
   if (!record)
     throw failure(std::string("revert: nothing to undo (") + undovariable + " is not set)");
-  const envmap now = snapshotenv();
-  std::optional<std::vector<change>> changes = undochanges(*record, now);
-  if (!changes) {
+  std::optional<undostep> step = popundolevel(*record, snapshotenv());
+  if (!step) {
     throw failure(std::string("revert: ") + undovariable + " does not hold a record of vornenv's");
   }
-  // The hook's note goes too: at the next prompt it applies the file afresh.
-  if (now.count(envkey(hookvariable)) != 0) changes->push_back({hookvariable, std::nullopt});
-  out << formatchanges(*changes, format);
+  if (step->dropped) {
+    throw failure(std::string("revert: the older levels of ") + undovariable +
+                  " were dropped to keep it within " + std::to_string(undorecordmax) +
+                  " bytes; nothing more can be undone");
+  }
+  step->changes.push_back({undovariable, step->rest});
+  formatoptions options;
+  options.command = "revert";
+  out << formatchanges(step->changes, format, options);
   return 0;
 }
 
@@ -119,16 +231,23 @@ int hookcmd(const std::string& shell, std::ostream& out) {
   } else if (shell == "fish") {
     out << "function __vornenv_hook --on-event fish_prompt\n"
            "    "
-        << fishword(self)
+        << quotefish(self)
         << " prompt fish | source\n"
            "end\n";
   } else if (shell == "powershell") {
+    // $? and $LASTEXITCODE are the user's: the prompt they had sees them as
+    // they were.  $? cannot be set, only made again: a command that fails
+    // quietly makes it false.
     out << "if (-not $global:__vornenvprompt) { $global:__vornenvprompt = $function:prompt }\n"
            "function global:prompt {\n"
-           "  $vornenvout = & "
-        << powershellword(self)
-        << " prompt powershell | Out-String\n"
+           "  $vornenvok = $global:?\n"
+           "  $vornenvexit = $global:LASTEXITCODE\n"
+           "  $vornenvout = & ("
+        << quotepowershell(self)
+        << ") prompt powershell | Out-String\n"
            "  if ($vornenvout) { Invoke-Expression $vornenvout }\n"
+           "  $global:LASTEXITCODE = $vornenvexit\n"
+           "  if (-not $vornenvok) { Write-Error '' -ErrorAction Ignore }\n"
            "  & $global:__vornenvprompt\n"
            "}\n";
   } else {
@@ -139,61 +258,54 @@ int hookcmd(const std::string& shell, std::ostream& out) {
 }
 
 int promptcmd(shellformat format, std::ostream& out) {
-  // At every prompt: a walk up the folders, a stat each, and the note.
-  const std::optional<std::string> found = nearestdescription();
-  std::string seen;
-  if (found) {
-    seen = encodefield(*found) + ',' + filestamp(*found).value_or("") + ',' +
-           filestamp(trustfile()).value_or("0");
-  }
-  const std::optional<std::string> note = getenvexact(hookvariable);
-  const std::size_t comma = note ? note->rfind(',') : std::string::npos;
-  const bool applied = comma != std::string::npos && note->compare(comma, 2, ",a") == 0;
-  if (note ? comma != std::string::npos && note->compare(0, comma, seen) == 0 : !found) return 0;
+  // At every prompt: a walk up the folders, a stat each, the folder
+  // resolved, the list read, and the note.
+  const sighting now = look();
+  const std::optional<std::string> notetext = getenvexact(hooknotevariable);
+  const std::optional<note> last = readnote(notetext);
+  if (last ? last->seen == now.seen : now.seen.empty() && !notetext) return 0;
 
   const envmap start = snapshotenv();
-  if (applied) {
-    if (auto record = getenvexact(undovariable)) {
-      if (auto changes = undochanges(*record, start)) {
-        for (const change& c : *changes) setorfail(c.name, c.value);
+  // Leaving what the hook applied: its own record, never export --undo's.
+  if (last && last->applied) {
+    if (const std::optional<std::string> record = getenvexact(hookundovariable)) {
+      if (std::optional<undostep> step = popundolevel(*record, start)) {
+        for (const change& c : step->changes) setorfail(c.name, c.value);
       }
     }
   }
-  bool nowapplied = false;
-  if (found) {
-    const std::optional<std::string> stamp = filestamp(*found);
-    const std::optional<std::string> content = readwholefile(*found);
-    if (!content || !isallowed(*found, *content)) {
-      std::cerr << "vornenv: " << printable(*found)
-                << " is not allowed; 'vornenv allow' applies it from now on\n";
-    } else {
-      const envmap base = snapshotenv();
-      try {
-        std::optional<std::unique_ptr<envbuilder>> builder =
-            applyunchanged(*found, *content, stamp);
-        if (!builder) {
-          // Not what was allowed: the shell keeps its environment, and the
-          // note stays as it was, so the next prompt looks at the file again.
-          restoreenvironment(start);
-          std::cerr << "vornenv: " << printable(*found)
-                    << " changed while it was applied; not applied\n";
-          return 0;
-        }
-        keeptoexit(std::move(*builder));
-        setorfail(undovariable, makeundo(base, snapshotenv()));
-        nowapplied = true;
-      } catch (const filefailure& e) {
-        // Reported once: the note below remembers this version of the file.
-        std::cerr << e.what() << '\n';
-        restoreenvironment(start);
-        nowapplied = applied;
-      }
+  setorfail(hookundovariable, std::nullopt);
+  bool applied = false;
+  if (!now.cwdfailure.empty()) {
+    std::cerr << "vornenv: " << now.cwdfailure << "; no .vornenv.ini applies\n";
+  } else if (now.file) {
+    const outcome result = applyallowed(now, format);
+    if (result.result == outcome::state::applied) {
+      setorfail(hookundovariable, result.record);
+      applied = true;
+    } else if (result.result == outcome::state::failed) {
+      // A file that fails changes nothing: what was applied before stays,
+      // with its record, until the file is mended or left.
+      restoreenvironment(start);
+      applied = last && last->applied;
     }
-    setorfail(hookvariable, seen + (nowapplied ? ",a" : ",-"));
-  } else {
-    setorfail(hookvariable, std::nullopt);
   }
-  out << formatchanges(changesbetween(start, snapshotenv()), format);
+  setorfail(hooknotevariable, now.seen.empty()
+                                  ? std::nullopt
+                                  : std::optional<std::string>(writenote(now.seen, applied)));
+  // The host's own variables are no shell's own: kept apart from the
+  // code that gives a shell's variables back.
+  std::vector<change> own, files;
+  for (change& c : changesbetween(start, snapshotenv())) {
+    const std::string key = envkey(c.name);
+    const bool host = key == envkey(hooknotevariable) || key == envkey(hookundovariable);
+    (host ? own : files).push_back(std::move(c));
+  }
+  formatoptions options;
+  options.command = "prompt";
+  const std::string hostcode = formatchanges(own, format, options);
+  options.keepshellvars = true;
+  out << formatchanges(files, format, options) << hostcode;
   return 0;
 }
 

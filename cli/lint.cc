@@ -339,20 +339,11 @@ filereport checkfile(const std::string& file, bool strict) {
   std::vector<finding> warnings;
   std::optional<finding> failed;
   std::string failedsection;
-  std::unique_ptr<envbuilder> builder;
-  const iniparser* reader = nullptr;
+  std::unique_ptr<envbuilder> builder = std::make_unique<envbuilder>();
+  const iniparser* reader = builder.get();
   {
     collectwarnings collect(warnings, reader);
-    fileplace place(file);
-    try {
-      builder = std::make_unique<envbuilder>(vornfile::filepath(file));
-      reader = builder.get();
-      (*builder)();
-      place.applied(builder.get());
-    } catch (const error& e) {
-      failed = explainfailure(e, builder.get());
-      failedsection = e.section();
-    }
+    failed = applyinto(*builder, {file, nullptr, std::nullopt}, &failedsection);
   }
   if (builder) {
     for (finding& f : lint(*builder)) {

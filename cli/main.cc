@@ -34,6 +34,8 @@ enum : unsigned {
   takesstrict = 1u << 3,   // --strict
   takeseach = 1u << 4,     // --each
   takesundo = 1u << 5,     // --undo
+  takeslist = 1u << 7,     // --list
+  takesprune = 1u << 8,    // --prune
   // Not an option: what follows "--" is a command line to run, not operands.
   takescommandline = 1u << 6,
 };
@@ -48,6 +50,7 @@ constexpr optionspec optionspecs[] = {
     {"--format", takesformat, true}, {"--section", takessection, true},
     {"--all", takesall, false},      {"--strict", takesstrict, false},
     {"--each", takeseach, false},    {"--undo", takesundo, false},
+    {"--list", takeslist, false},    {"--prune", takesprune, false},
 };
 
 struct command;
@@ -165,7 +168,13 @@ int revert(const invocation& inv) {
 
 int prompt(const invocation& inv) {
   if (inv.operands.size() != 1) throw usageerror(inv.name(), "takes one format");
-  return promptcmd(shellformatnamed(inv, inv.operands[0]), std::cout);
+  const std::optional<shellformat> format = parseformat(inv.operands[0]);
+  // The formats of the shells with a hook, and json for scripts.
+  if (!format || *format == shellformat::cmd) {
+    throw usageerror(inv.name(), "unknown format '" + printable(inv.operands[0]) +
+                                     "' (sh, fish, powershell or json)");
+  }
+  return promptcmd(*format, std::cout);
 }
 
 int hook(const invocation& inv) {
@@ -173,23 +182,35 @@ int hook(const invocation& inv) {
   return hookcmd(inv.operands[0], std::cout);
 }
 
-int trust(const invocation& inv, bool allow) {
+int trust(const invocation& inv, trustaction action) {
   if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes at most one file");
   std::optional<std::string> file;
   if (!inv.operands.empty()) file = inv.operands[0];
-  return trustcmd(file, allow, std::cout);
+  return trustcmd(file, action, std::cout);
 }
 
-int allow(const invocation& inv) { return trust(inv, true); }
-int deny(const invocation& inv) { return trust(inv, false); }
+int allow(const invocation& inv) {
+  const bool list = inv.flag("--list"), prune = inv.flag("--prune");
+  if (list && prune) throw usageerror(inv.name(), "takes --list or --prune, not both");
+  if ((list || prune) && !inv.operands.empty()) {
+    throw usageerror(inv.name(), std::string(list ? "--list" : "--prune") + " takes no file");
+  }
+  return trust(inv, list ? trustaction::list : prune ? trustaction::prune : trustaction::allow);
+}
+int deny(const invocation& inv) { return trust(inv, trustaction::deny); }
 
 // allow's and deny's help.
 constexpr const char* trusthelp =
-    "usage: vornenv allow [FILE]\n       vornenv deny [FILE]\n\n"
+    "usage: vornenv allow [FILE]\n       vornenv allow --list | --prune\n"
+    "       vornenv deny [FILE]\n\n"
     "allow records FILE (default: the nearest .vornenv.ini) with the SHA-256 of its\n"
     "content, so that the hook applies it; an edited file must be allowed again.\n"
-    "deny forgets it.  The list is in $XDG_DATA_HOME/vornenv (~/.local/share/vornenv)\n"
-    "or %LOCALAPPDATA%\\vornenv.\n";
+    "A file is known by its folder as the system resolves it (links followed) and\n"
+    "its own name; it must be a regular file of at most 1 MiB.  deny forgets it\n"
+    "(exit 1 when it is not in the list).  --list shows each entry and its state:\n"
+    "allowed, edited (changed since), missing or unreadable; --prune drops the\n"
+    "edited and missing ones.  The list is in $XDG_DATA_HOME/vornenv\n"
+    "(~/.local/share/vornenv) or %LOCALAPPDATA%\\vornenv.\n";
 
 // Every command, in the order 'vornenv --help' lists them.
 constexpr command commands[] = {
@@ -283,10 +304,13 @@ constexpr command commands[] = {
      0, explain},
     {"revert", "  revert [--format F]              prints what undoes the last export --undo\n",
      "usage: vornenv revert [--format F]\n\n"
-     "Prints, for the shell (formats as export's), what undoes the record that\n"
-     "'export --undo' or the hook left in VORNENV_UNDO: each variable gets its old\n"
-     "value back or is removed, and PATH loses the elements the files put in and\n"
-     "gets back those they moved, keeping what you added or removed since.\n"
+     "Prints, for the shell (formats as export's), what undoes the newest level of\n"
+     "the record that 'export --undo' left in VORNENV_UNDO: each variable that still\n"
+     "holds what the export set gets its old value back or is removed (one you set\n"
+     "since keeps your value), and PATH loses the elements the files put in and\n"
+     "gets back those they moved, keeping what you added or removed since.  The\n"
+     "record keeps as many levels as fit in 16 KiB; revert says when it reaches\n"
+     "the point where older ones were dropped.  The hook keeps its own record.\n"
      "  sh  eval \"$(vornenv revert)\"\n",
      takesformat, revert},
     {"hook",
@@ -295,8 +319,8 @@ constexpr command commands[] = {
      "usage: vornenv hook bash|zsh|fish|powershell\n\n"
      "Prints the code that makes the shell, at each prompt, apply the nearest\n"
      ".vornenv.ini from the working directory upwards, once 'vornenv allow' has\n"
-     "allowed it; leaving its folder undoes it, an edited file is undone and applied\n"
-     "again.  Put in the shell's start-up file:\n"
+     "allowed it; leaving its folder undoes it, and an edited file is undone and\n"
+     "waits until it is allowed again.  Put in the shell's start-up file:\n"
      "  bash        eval \"$(vornenv hook bash)\"          (~/.bashrc)\n"
      "  zsh         eval \"$(vornenv hook zsh)\"           (~/.zshrc)\n"
      "  fish        vornenv hook fish | source           (config.fish)\n"
@@ -304,13 +328,15 @@ constexpr command commands[] = {
      0, hook},
     // Run by the hook at each prompt, not by hand: no line in 'vornenv --help'.
     {"prompt", "",
-     "usage: vornenv prompt sh|fish|powershell\n\n"
+     "usage: vornenv prompt sh|fish|powershell|json\n\n"
      "What the hook runs at each prompt: prints what undoes the file applied before\n"
      "and applies the nearest allowed .vornenv.ini, or nothing when neither changed.\n",
      0, prompt},
     // One line in 'vornenv --help' for both.
-    {"allow", "  allow [FILE] | deny [FILE]       lets the hook apply FILE, or no longer\n",
-     trusthelp, 0, allow},
+    {"allow",
+     "  allow [FILE] | deny [FILE]       lets the hook apply FILE, or no longer;\n"
+     "  allow --list | --prune           shows or prunes the list\n",
+     trusthelp, takeslist | takesprune, allow},
     {"deny", "", trusthelp, 0, deny},
 };
 

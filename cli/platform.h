@@ -8,7 +8,10 @@
 #ifndef VORNENV_CLI_PLATFORM_H_
 #define VORNENV_CLI_PLATFORM_H_
 
+#include <cstdint>
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,6 +91,11 @@ std::string absolutepath(const std::string& path);
 // Windows.
 const char* dirseparators();
 
+// The length of the root that begins path: 1 for / on POSIX; on Windows 3
+// for C:\ (2 for C: alone) and the whole of \\server\share\ (or of
+// \\server\share); 0 for a relative path.
+std::size_t rootlength(const std::string& path);
+
 // A short text that changes whenever the regular file at path is written
 // (its modification time and size), or std::nullopt when there is no
 // regular file there.
@@ -103,6 +111,53 @@ bool makedirs(const std::string& path);
 
 // The whole file, or std::nullopt when it cannot be read.
 std::optional<std::string> readwholefile(const std::string& path);
+
+// A file opened for reading, in binary mode, by its exact path: on POSIX
+// every byte of path but NUL belongs to it, and no folder or file name is
+// held to the rules of a path inside a description file; on Windows path is
+// UTF-8 and opened as the wide path.  file is null when it cannot be
+// opened, and reason then says why, in the system's words.
+struct openedfile {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
+  std::string reason;
+};
+openedfile openforreading(const std::string& path);
+
+// A regular file read whole, by its exact path, for what must not block or
+// run away: the hook and allow.  A FIFO or a device is refused without
+// waiting on it, and a file larger than limit is not read at all.
+struct boundedfile {
+  enum class status { ok, missing, notregular, toolarge, unreadable };
+  status outcome = status::unreadable;
+  std::string bytes;       // with ok
+  std::uint64_t size = 0;  // with ok and toolarge
+  std::string reason;      // the system's words, with missing and unreadable
+};
+boundedfile readregularfile(const std::string& path, std::size_t limit);
+
+// The folder dir as the system resolves it: absolute, every link followed,
+// no "." or ".." (POSIX realpath; Windows GetFinalPathNameByHandleW, as the
+// drive or share names it), or std::nullopt when it cannot be resolved.
+std::optional<std::string> resolvedir(const std::string& dir);
+
+// The text by which the platform tells two paths of one file apart or
+// not: the path itself on POSIX; on Windows its upper case by the system's
+// own table, with '/' read as '\'.
+std::string pathkey(const std::string& path);
+
+// An exclusive lock on the file at path (created when missing), held until
+// the object goes; taking it waits for any other holder.  Throws failure
+// when the lock cannot be taken.
+class filelock {
+ public:
+  explicit filelock(const std::string& path);
+  ~filelock();
+  filelock(const filelock&) = delete;
+  filelock& operator=(const filelock&) = delete;
+
+ private:
+  std::intptr_t handle_;
+};
 
 // Writes text to path through a temporary file beside it that then takes
 // its place, so a reader never sees half of it.  Returns false on failure.

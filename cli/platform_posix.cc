@@ -1,10 +1,13 @@
 // POSIX backend of the host: environ, execvp and isatty.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +79,8 @@ std::string absolutepath(const std::string& path) {
 
 const char* dirseparators() { return "/"; }
 
+std::size_t rootlength(const std::string& path) { return !path.empty() && path[0] == '/' ? 1 : 0; }
+
 std::optional<std::string> filestamp(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -110,19 +115,128 @@ std::optional<std::string> readwholefile(const std::string& path) {
   return text.str();
 }
 
+openedfile openforreading(const std::string& path) {
+  openedfile opened;
+  opened.file.reset(std::fopen(path.c_str(), "rb"));
+  if (!opened.file) opened.reason = std::strerror(errno);
+  return opened;
+}
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class owneddescriptor {
+ public:
+  explicit owneddescriptor(int fd) : fd_(fd) {}
+  ~owneddescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  owneddescriptor(const owneddescriptor&) = delete;
+  owneddescriptor& operator=(const owneddescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+boundedfile readregularfile(const std::string& path, std::size_t limit) {
+  boundedfile read;
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+  const owneddescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) {
+    read.outcome = errno == ENOENT || errno == ENOTDIR ? boundedfile::status::missing
+                                                       : boundedfile::status::unreadable;
+    read.reason = std::strerror(errno);
+    return read;
+  }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) {
+    read.reason = std::strerror(errno);
+    return read;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    read.outcome = boundedfile::status::notregular;
+    return read;
+  }
+  read.size = static_cast<std::uint64_t>(st.st_size);
+  if (read.size > limit) {
+    read.outcome = boundedfile::status::toolarge;
+    return read;
+  }
+  // The file may grow after the fstat: one byte past the limit tells.
+  read.bytes.resize(limit + 1);
+  std::size_t got = 0;
+  while (got < read.bytes.size()) {
+    const ssize_t n = ::read(fd.get(), &read.bytes[got], read.bytes.size() - got);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      read.reason = std::strerror(errno);
+      read.bytes.clear();
+      return read;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  if (got > limit) {
+    read.outcome = boundedfile::status::toolarge;
+    read.size = got;
+    read.bytes.clear();
+    return read;
+  }
+  read.bytes.resize(got);
+  read.size = got;
+  read.outcome = boundedfile::status::ok;
+  return read;
+}
+
+std::optional<std::string> resolvedir(const std::string& dir) {
+  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(dir.c_str(), nullptr), std::free);
+  if (!resolved) return std::nullopt;
+  struct stat st;
+  if (::stat(resolved.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return std::string(resolved.get());
+}
+
+std::string pathkey(const std::string& path) { return path; }
+
+filelock::filelock(const std::string& path)
+    : handle_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600)) {
+  if (handle_ < 0) {
+    throw failure("cannot open the lock " + printable(path) + ": " + std::strerror(errno));
+  }
+  const int fd = static_cast<int>(handle_);
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    const int err = errno;
+    ::close(fd);
+    throw failure("cannot lock " + printable(path) + ": " + std::strerror(err));
+  }
+}
+
+filelock::~filelock() { ::close(static_cast<int>(handle_)); }
+
 bool replacefile(const std::string& path, const std::string& text) {
+  // A name of this process's own: concurrent writers each hold a lock, but
+  // a reader may look at any moment, so the text is written whole, flushed
+  // to the disk and then put in place in one rename.
   const std::string temporary = path + ".new" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
+  const owneddescriptor fd(
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600));
+  if (fd.get() < 0) return false;
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::unlink(temporary.c_str());
       return false;
     }
+    done += static_cast<std::size_t>(n);
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  if (::fsync(fd.get()) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
     return false;
   }
   return true;

@@ -7,6 +7,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,7 @@
 #include "cli/platform.h"
 #include "cli/printable.h"
 #include "cli/utf.h"
+#include "vornplatform/vornplatform.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -297,6 +300,22 @@ std::string absolutepath(const std::string& path) {
 
 const char* dirseparators() { return "\\/"; }
 
+std::size_t rootlength(const std::string& path) {
+  const auto separator = [&path](std::size_t i) {
+    return i < path.size() && (path[i] == '\\' || path[i] == '/');
+  };
+  if (path.size() >= 2 && path[1] == ':') return separator(2) ? 3 : 2;
+  if (!separator(0)) return 0;
+  if (!separator(1)) return 1;  // \x: the root of the current drive
+  // \\server\share\: two names after the two separators.
+  std::size_t at = 2;
+  for (int names = 0; names < 2; ++names) {
+    while (at < path.size() && !separator(at)) ++at;
+    if (names == 0 && at < path.size()) ++at;
+  }
+  return separator(at) ? at + 1 : at;
+}
+
 std::optional<std::string> filestamp(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
@@ -341,6 +360,125 @@ std::optional<std::string> readwholefile(const std::string& path) {
   return text;
 }
 
+openedfile openforreading(const std::string& path) {
+  openedfile opened;
+  opened.file.reset(_wfopen(widen(path).c_str(), L"rb"));
+  if (!opened.file) opened.reason = std::strerror(errno);
+  return opened;
+}
+
+boundedfile readregularfile(const std::string& path, std::size_t limit) {
+  boundedfile read;
+  ownedhandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    read.outcome = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                       ? boundedfile::status::missing
+                       : boundedfile::status::unreadable;
+    read.reason = windowserror(code);
+    return read;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    read.outcome = boundedfile::status::notregular;
+    return read;
+  }
+  read.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (read.size > limit) {
+    read.outcome = boundedfile::status::toolarge;
+    return read;
+  }
+  // The file may grow meanwhile: one byte past the limit tells.
+  read.bytes.resize(limit + 1);
+  std::size_t got = 0;
+  while (got < read.bytes.size()) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(read.bytes.size() - got, 1u << 20));
+    if (!ReadFile(file.get(), &read.bytes[got], want, &n, nullptr)) {
+      read.reason = windowserror(GetLastError());
+      read.bytes.clear();
+      return read;
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  read.size = got;
+  if (got > limit) {
+    read.outcome = boundedfile::status::toolarge;
+    read.bytes.clear();
+    return read;
+  }
+  read.bytes.resize(got);
+  read.outcome = boundedfile::status::ok;
+  return read;
+}
+
+std::optional<std::string> resolvedir(const std::string& dir) {
+  ownedhandle handle(CreateFileW(widen(dir).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::nullopt;
+  }
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n =
+        GetFinalPathNameByHandleW(handle.get(), &path[0], static_cast<DWORD>(path.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return std::nullopt;
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(n + 1);
+  }
+  // "\\?\C:\w" is "C:\w", "\\?\UNC\server\share" is "\\server\share".
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+    path.replace(0, 8, L"\\\\");
+  } else if (path.compare(0, 4, L"\\\\?\\") == 0) {
+    path.erase(0, 4);
+  }
+  return narrow(path.data(), path.size());
+}
+
+std::string pathkey(const std::string& path) {
+  std::string slashes = path;
+  for (char& c : slashes) {
+    if (c == '/') c = '\\';
+  }
+  return vornplatform::exactkey(slashes);
+}
+
+filelock::filelock(const std::string& path)
+    : handle_(reinterpret_cast<std::intptr_t>(
+          CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr))) {
+  const HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  if (h == INVALID_HANDLE_VALUE) {
+    throw failure("cannot open the lock " + printable(path) + ": " + windowserror(GetLastError()));
+  }
+  OVERLAPPED at{};
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+    const DWORD code = GetLastError();
+    CloseHandle(h);
+    throw failure("cannot lock " + printable(path) + ": " + windowserror(code));
+  }
+}
+
+filelock::~filelock() {
+  const HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  OVERLAPPED at{};
+  UnlockFileEx(h, 0, 1, 0, &at);
+  CloseHandle(h);
+}
+
 bool replacefile(const std::string& path, const std::string& text) {
   const std::wstring target = widen(path);
   const std::wstring temporary = target + L".new" + std::to_wstring(GetCurrentProcessId());
@@ -350,12 +488,13 @@ bool replacefile(const std::string& path, const std::string& text) {
     if (file.get() == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size()) {
+        written != text.size() || !FlushFileBuffers(file.get())) {
       DeleteFileW(temporary.c_str());
       return false;
     }
   }
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!MoveFileExW(temporary.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temporary.c_str());
     return false;
   }

@@ -30,22 +30,63 @@ bool isidentifier(const std::string& name) {
   return true;
 }
 
+const char* formatname(shellformat format) {
+  switch (format) {
+    case shellformat::sh:
+      return "sh";
+    case shellformat::fish:
+      return "fish";
+    case shellformat::powershell:
+      return "powershell";
+    case shellformat::cmd:
+      return "cmd";
+    case shellformat::json:
+      break;
+  }
+  return "json";
+}
+
 // sh and fish take a variable name as a bare word: anything else in it
 // would be read as code.
-void requireidentifier(const change& c, const char* shell) {
-  if (!isidentifier(c.name)) {
-    throw failure(std::string("export: ") + shell + " cannot set the variable '" +
-                  printable(c.name) + "' (not a valid name)");
+void requirename(const change& c, shellformat format, const char* command) {
+  if (!cansetname(c.name, format)) {
+    throw failure(std::string(command) + ": " + cannotsetname(c.name, format));
   }
 }
 
-std::string quotefish(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\\' || c == '\'') out += '\\';
-    out += c;
+// Where the hook keeps a shell's own value of a variable that it exports.
+std::string shellkeeper(const std::string& name) { return "_vornenv_shell_" + name; }
+
+std::string shline(const change& c, bool keepshellvars) {
+  const std::string& n = c.name;
+  const std::string keeper = shellkeeper(n);
+  if (c.value) {
+    std::string out;
+    if (keepshellvars && c.wasunset) {
+      out = "if [ -n \"${" + n + "+x}\" ]; then " + keeper + "=$" + n + "; fi\n";
+    }
+    return out + "export " + n + "=" + quotesh(*c.value) + "\n";
   }
-  return out + "'";
+  if (!keepshellvars) return "unset " + n + "\n";
+  // zsh has no export -n, and bash no typeset +x that leaves the scope alone.
+  return "if [ -n \"${" + keeper + "+x}\" ]; then " + n + "=$" + keeper + "; unset " + keeper +
+         "; if [ -n \"${ZSH_VERSION-}\" ]; then typeset -g +x " + n + "; else export -n " + n +
+         "; fi; else unset " + n + "; fi\n";
+}
+
+std::string fishline(const change& c, bool keepshellvars) {
+  const std::string& n = c.name;
+  const std::string keeper = shellkeeper(n);
+  if (c.value) {
+    std::string out;
+    if (keepshellvars && c.wasunset) {
+      out = "set -qg " + n + "; and set -g " + keeper + " $" + n + "\n";
+    }
+    return out + "set -gx " + n + " " + quotefish(*c.value) + "\n";
+  }
+  if (!keepshellvars) return "set -e " + n + "\n";
+  return "if set -q " + keeper + "; set -gu " + n + " $" + keeper + "; set -e " + keeper +
+         "; else; set -e " + n + "; end\n";
 }
 
 // A PowerShell expression for text: printable ASCII runs in single quotes,
@@ -91,23 +132,23 @@ bool iscmdoperator(char16_t ch) {
 // then encoded whole in the code page cmd reads it in: in a double-byte code
 // page '|' or '^' can be the second byte of a character, and an escape put
 // between the bytes of one would free the next byte.
-std::string cmdline(const change& c, bool& bang) {
+std::string cmdline(const change& c, bool& bang, const std::string& command) {
   // A '"' in the name would flip cmd out of quotes before the '=': set would
   // then list variables instead of setting one.
   if (c.name.find('"') != std::string::npos) {
-    throw failure("export: cmd cannot set the variable '" + printable(c.name) +
+    throw failure(command + ": cmd cannot set the variable '" + printable(c.name) +
                   "' (a name holding '\"')");
   }
   const std::optional<std::u16string> text = utf8to16exact(c.name + "=" + c.value.value_or(""));
   if (!text) {
-    throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+    throw failure(command + ": cmd cannot hold the value of " + printable(c.name) +
                   " (it is not valid text)");
   }
   std::u16string line = u"@set \"";
   bool quoted = true;
   for (char16_t ch : *text) {
     if (ch == u'\r' || ch == u'\n' || ch == u'\x1a') {
-      throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+      throw failure(command + ": cmd cannot hold the value of " + printable(c.name) +
                     " (it holds a line break or Ctrl-Z)");
     }
     bang = bang || ch == u'!';
@@ -122,14 +163,15 @@ std::string cmdline(const change& c, bool& bang) {
   line += u'"';
   const std::optional<std::string> bytes = tocmdtext(line);
   if (!bytes) {
-    throw failure("export: cmd cannot hold the value of " + printable(c.name) +
+    throw failure(command + ": cmd cannot hold the value of " + printable(c.name) +
                   " (a character that cmd's code page here lacks)");
   }
   // cmd counts characters, the file holds bytes: no fewer bytes than
   // characters in any code page, so the byte count is the safe one.
   if (bytes->size() > cmdlinemax) {
-    throw failure("export: the value of " + printable(c.name) + " is too long for a cmd line (" +
-                  std::to_string(cmdlinemax) + " characters as written)");
+    throw failure(command + ": the value of " + printable(c.name) +
+                  " is too long for a cmd line (" + std::to_string(cmdlinemax) +
+                  " characters as written)");
   }
   return *bytes + "\r\n";
 }
@@ -157,21 +199,40 @@ std::string quotesh(const std::string& text) {
   return out + "'";
 }
 
-std::string formatchanges(const std::vector<change>& changes, shellformat format) {
+bool cansetname(const std::string& name, shellformat format) {
+  return (format != shellformat::sh && format != shellformat::fish) || isidentifier(name);
+}
+
+std::string cannotsetname(const std::string& name, shellformat format) {
+  return std::string(formatname(format)) + " cannot set the variable '" + printable(name) +
+         "' (not a valid name)";
+}
+
+std::string quotefish(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\\' || c == '\'') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::string quotepowershell(const std::string& text) { return powershellstring(text); }
+
+std::string formatchanges(const std::vector<change>& changes, shellformat format,
+                          const formatoptions& options) {
   std::string out;
   switch (format) {
     case shellformat::sh:
       for (const change& c : changes) {
-        requireidentifier(c, "sh");
-        out += c.value ? "export " + c.name + "=" + quotesh(*c.value) + "\n"
-                       : "unset " + c.name + "\n";
+        requirename(c, format, options.command);
+        out += shline(c, options.keepshellvars);
       }
       break;
     case shellformat::fish:
       for (const change& c : changes) {
-        requireidentifier(c, "fish");
-        out += c.value ? "set -gx " + c.name + " " + quotefish(*c.value) + "\n"
-                       : "set -e " + c.name + "\n";
+        requirename(c, format, options.command);
+        out += fishline(c, options.keepshellvars);
       }
       break;
     case shellformat::powershell:
@@ -179,7 +240,7 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
       break;
     case shellformat::cmd: {
       bool bang = false;
-      for (const change& c : changes) out += cmdline(c, bang);
+      for (const change& c : changes) out += cmdline(c, bang, options.command);
       // With delayed expansion on, cmd would expand !...! and eat carets in
       // these lines: refuse to run rather than set other values.
       if (bang) {

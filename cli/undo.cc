@@ -3,14 +3,21 @@
 #include <vornenv/vornenv.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <set>
 #include <utility>
 
 namespace vornenv::cli {
 
 const char* const undovariable = "VORNENV_UNDO";
+const char* const hooknotevariable = "VORNENV_HOOK";
+const char* const hookundovariable = "VORNENV_HOOK_UNDO";
 
 namespace {
+
+constexpr char levelseparator = '|';
+constexpr const char* droppedmark = "-";
+constexpr const char* removedhash = "-";
 
 bool plain(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -23,25 +30,37 @@ int hexdigit(char c) {
   return -1;
 }
 
-// The elements of a path list, empty ones kept out as the library does.
-std::vector<std::string> splitlist(const std::string& text) {
+std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> out;
   std::size_t start = 0;
   for (;;) {
-    const std::size_t end = text.find(pathlistsep, start);
-    std::string piece = text.substr(start, end == std::string::npos ? end : end - start);
-    if (!piece.empty()) out.push_back(std::move(piece));
+    const std::size_t end = text.find(separator, start);
+    out.push_back(text.substr(start, end == std::string::npos ? end : end - start));
     if (end == std::string::npos) return out;
     start = end + 1;
   }
 }
 
-std::string joinlist(const std::vector<std::string>& list) {
+std::string join(const std::vector<std::string>& list, char separator) {
   std::string out;
-  for (const std::string& e : list) {
-    if (!out.empty()) out += pathlistsep;
-    out += e;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (i != 0) out += separator;
+    out += list[i];
   }
+  return out;
+}
+
+// A value's fingerprint: whether a variable still holds what was set is all
+// it must tell, so 64 bits of FNV-1a do.
+std::string hashof(const std::string& value) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (char c : value) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 0x100000001b3ull;
+  }
+  static const char digits[] = "0123456789abcdef";
+  std::string out(16, '0');
+  for (int i = 15; i >= 0; --i, h >>= 4) out[static_cast<std::size_t>(i)] = digits[h & 0xf];
   return out;
 }
 
@@ -49,6 +68,118 @@ std::optional<std::string> valueof(const envmap& env, const std::string& name) {
   auto it = env.find(envkey(name));
   if (it == env.end()) return std::nullopt;
   return it->second.value;
+}
+
+bool ishostvariable(const std::string& key) {
+  return key == envkey(undovariable) || key == envkey(hooknotevariable) ||
+         key == envkey(hookundovariable);
+}
+
+// The item of a path list set from old to now, or "" when now does not
+// read as elements put in front of old's: the longest tail of now that
+// old's elements give in their order (matched from the end), and the
+// elements before it.
+std::string pathitem(const std::string& name, const std::string& old, const std::string& now) {
+  const std::vector<std::string> before = splitelements(old);
+  const std::vector<std::string> after = splitelements(now);
+  for (const std::string& e : after) {
+    if (e.empty()) return std::string();  // the merge writes none
+  }
+  std::vector<bool> kept(before.size(), false);
+  std::size_t front = after.size();
+  std::size_t at = before.size();
+  while (front > 0) {
+    std::size_t match = at;
+    while (match > 0 && before[match - 1] != after[front - 1]) --match;
+    if (match == 0) break;
+    at = match - 1;
+    kept[at] = true;
+    --front;
+  }
+  std::vector<std::string> dropped;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (!kept[i]) dropped.push_back(std::to_string(i));
+  }
+  const std::vector<std::string> added(after.begin(),
+                                       after.begin() + static_cast<std::ptrdiff_t>(front));
+  return 'p' + encodefield(name) + '=' + encodefield(old) + '=' +
+         encodefield(join(added, pathlistsep)) + '=' + join(dropped, '.');
+}
+
+// The list that a p item says was set: front, then old's elements but the
+// dropped ones.  std::nullopt when the positions are not old's.
+std::optional<std::vector<std::string>> pathset(const std::string& old, const std::string& front,
+                                                const std::string& dropped) {
+  const std::vector<std::string> before = splitelements(old);
+  std::vector<std::string> set = splitelements(front);
+  std::set<std::size_t> gone;
+  if (!dropped.empty()) {
+    for (const std::string& index : split(dropped, '.')) {
+      if (index.empty() || index.size() > 9 ||
+          index.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+      }
+      const std::size_t i = std::stoul(index);
+      if (i >= before.size()) return std::nullopt;
+      gone.insert(i);
+    }
+  }
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (gone.count(i) == 0) set.push_back(before[i]);
+  }
+  return set;
+}
+
+// What undoes one level against now; std::nullopt when it is no level.
+std::optional<std::vector<change>> undolevel(const std::string& level, const envmap& now) {
+  std::vector<change> changes;
+  if (level.empty()) return changes;
+  std::set<std::string> seen;
+  for (const std::string& item : split(level, ',')) {
+    if (item.empty()) return std::nullopt;
+    std::vector<std::string> fields;
+    for (const std::string& field : split(item.substr(1), '=')) fields.push_back(field);
+    const char kind = item[0];
+    const std::size_t expected = kind == 'u' ? 2 : kind == 's' ? 3 : kind == 'p' ? 4 : 0;
+    if (expected == 0 || fields.size() != expected) return std::nullopt;
+    const std::optional<std::string> name = decodefield(fields[0]);
+    if (!name || name->empty() || !seen.insert(envkey(*name)).second) return std::nullopt;
+    const std::optional<std::string> current = valueof(now, *name);
+    if (kind == 'p') {
+      const std::optional<std::string> old = decodefield(fields[1]);
+      const std::optional<std::string> front = decodefield(fields[2]);
+      if (!old || !front) return std::nullopt;
+      const std::optional<std::vector<std::string>> set = pathset(*old, *front, fields[3]);
+      if (!set) return std::nullopt;
+      std::string value = *old;
+      // Not as it was set: the user's own changes stay.
+      if (current != join(*set, pathlistsep)) {
+        std::vector<std::string> elements;
+        for (std::string& e : splitelements(*old)) {
+          if (!e.empty()) elements.push_back(std::move(e));
+        }
+        std::vector<std::string> nonempty;
+        for (std::string& e : splitelements(current.value_or(""))) {
+          if (!e.empty()) nonempty.push_back(std::move(e));
+        }
+        value = join(restoreempty(splitelements(*old), restorepathlist(elements, *set, nonempty)),
+                     pathlistsep);
+      }
+      if (current != value) changes.push_back({*name, value});
+      continue;
+    }
+    const std::string& newhash = fields.back();
+    const bool stillset =
+        newhash == removedhash ? !current : current && hashof(*current) == newhash;
+    if (newhash != removedhash && newhash.size() != 16) return std::nullopt;
+    std::optional<std::string> old;
+    if (kind == 's') {
+      old = decodefield(fields[1]);
+      if (!old) return std::nullopt;
+    }
+    if (stillset && current != old) changes.push_back({*name, old});
+  }
+  return changes;
 }
 
 }  // namespace
@@ -86,39 +217,94 @@ std::optional<std::string> decodefield(const std::string& text) {
   return out;
 }
 
-std::string makeundo(const envmap& before, const envmap& after) {
-  const std::string undokey = envkey(undovariable);
-  std::string record = "v1";
-  const auto item = [&record](char kind, const std::string& name,
-                              const std::optional<std::string>& old) {
-    record += ',';
-    record += old ? kind : 'u';
-    record += encodefield(name);
-    if (old) record += '=' + encodefield(*old);
-  };
-  item('s', undovariable, valueof(before, undovariable));
+std::vector<std::string> splitelements(const std::string& text) {
+  if (text.empty()) return {};
+  return split(text, pathlistsep);
+}
+
+std::string makeundolevel(const envmap& before, const envmap& after) {
   const std::string pathkey = envkey("PATH");
-  std::set<std::string> keys;
-  for (const auto& [key, var] : before) keys.insert(key);
-  for (const auto& [key, var] : after) keys.insert(key);
-  for (const std::string& key : keys) {
-    if (key == undokey) continue;
-    auto b = before.find(key);
-    auto a = after.find(key);
+  std::vector<std::string> items;
+  auto b = before.begin();
+  auto a = after.begin();
+  while (b != before.end() || a != after.end()) {
+    const bool inbefore = b != before.end() && (a == after.end() || b->first <= a->first);
+    const bool inafter = a != after.end() && (b == before.end() || a->first <= b->first);
+    const std::string& key = inbefore ? b->first : a->first;
     const std::optional<std::string> old =
-        b == before.end() ? std::nullopt : std::optional<std::string>(b->second.value);
+        inbefore ? std::optional<std::string>(b->second.value) : std::nullopt;
     const std::optional<std::string> now =
-        a == after.end() ? std::nullopt : std::optional<std::string>(a->second.value);
-    if (old == now) continue;
-    const std::string& name = a != after.end() ? a->second.name : b->second.name;
-    if (key == pathkey && old && now) {
-      item('p', name, old);
-      record += '=' + encodefield(*now);
+        inafter ? std::optional<std::string>(a->second.value) : std::nullopt;
+    const std::string& name = inafter ? a->second.name : b->second.name;
+    if (inbefore) ++b;
+    if (inafter) ++a;
+    if (old == now || ishostvariable(key)) continue;
+    std::string item;
+    if (key == pathkey && old && now) item = pathitem(name, *old, *now);
+    if (item.empty()) {
+      const std::string newhash = now ? hashof(*now) : removedhash;
+      item = old ? 's' + encodefield(name) + '=' + encodefield(*old) + '=' + newhash
+                 : 'u' + encodefield(name) + '=' + newhash;
+    }
+    items.push_back(std::move(item));
+  }
+  return join(items, ',');
+}
+
+std::optional<std::string> pushundolevel(const std::optional<std::string>& record,
+                                         const std::string& level) {
+  std::vector<std::string> levels{level};
+  bool dropped = false;
+  if (record && !record->empty()) {
+    const std::vector<std::string> old = split(*record, levelseparator);
+    if (old[0] != "v2") {
+      dropped = true;  // not ours to read: it cannot be undone
     } else {
-      item('s', name, old);
+      for (std::size_t i = 1; i < old.size(); ++i) {
+        if (old[i] == droppedmark) {
+          dropped = true;
+        } else {
+          levels.push_back(old[i]);
+        }
+      }
     }
   }
-  return record;
+  const auto size = [&levels, &dropped] {
+    std::size_t total = 2;
+    for (const std::string& l : levels) total += 1 + l.size();
+    return total + (dropped ? 2 : 0);
+  };
+  while (size() > undorecordmax && levels.size() > 1) {
+    levels.pop_back();
+    dropped = true;
+  }
+  if (size() > undorecordmax) return std::nullopt;
+  std::string out = "v2";
+  for (const std::string& l : levels) out += levelseparator + l;
+  if (dropped) out += std::string(1, levelseparator) + droppedmark;
+  return out;
+}
+
+std::optional<undostep> popundolevel(const std::string& record, const envmap& now) {
+  const std::vector<std::string> levels = split(record, levelseparator);
+  if (levels[0] != "v2") return std::nullopt;
+  for (std::size_t i = 1; i + 1 < levels.size(); ++i) {
+    if (levels[i] == droppedmark) return std::nullopt;  // only ever last
+  }
+  undostep step;
+  if (levels.size() < 2) return step;
+  if (levels[1] == droppedmark) {
+    step.dropped = true;
+    return step;
+  }
+  std::optional<std::vector<change>> changes = undolevel(levels[1], now);
+  if (!changes) return std::nullopt;
+  step.changes = std::move(*changes);
+  if (levels.size() > 2) {
+    step.rest = "v2" + std::string(1, levelseparator) +
+                join(std::vector<std::string>(levels.begin() + 2, levels.end()), levelseparator);
+  }
+  return step;
 }
 
 std::vector<std::string> restorepathlist(const std::vector<std::string>& old,
@@ -160,47 +346,25 @@ std::vector<std::string> restorepathlist(const std::vector<std::string>& old,
   return out;
 }
 
-std::optional<std::vector<change>> undochanges(const std::string& record, const envmap& now) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = record.find(',', start);
-    items.push_back(record.substr(start, end == std::string::npos ? end : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  if (items.empty() || items[0] != "v1") return std::nullopt;
-  std::vector<change> changes;
-  std::set<std::string> seen;
-  for (std::size_t i = 1; i < items.size(); ++i) {
-    const std::string& it = items[i];
-    if (it.empty()) return std::nullopt;
-    std::vector<std::string> fields;
-    std::size_t from = 1;
-    for (;;) {
-      const std::size_t end = it.find('=', from);
-      auto field = decodefield(it.substr(from, end == std::string::npos ? end : end - from));
-      if (!field) return std::nullopt;
-      fields.push_back(std::move(*field));
-      if (end == std::string::npos) break;
-      from = end + 1;
+std::vector<std::string> restoreempty(const std::vector<std::string>& old,
+                                      std::vector<std::string> list) {
+  // From the last empty element back, so that each insertion leaves the
+  // places of those before it alone.
+  for (std::size_t i = old.size(); i-- > 0;) {
+    if (!old[i].empty()) continue;
+    std::size_t at = list.size();
+    for (std::size_t next = i + 1; next < old.size() && at == list.size(); ++next) {
+      if (old[next].empty()) continue;
+      for (std::size_t j = 0; j < list.size(); ++j) {
+        if (list[j] == old[next]) {
+          at = j;
+          break;
+        }
+      }
     }
-    const char kind = it[0];
-    const std::size_t expected = kind == 'u' ? 1 : kind == 's' ? 2 : kind == 'p' ? 3 : 0;
-    if (expected == 0 || fields.size() != expected || fields[0].empty()) return std::nullopt;
-    if (!seen.insert(envkey(fields[0])).second) return std::nullopt;
-    std::optional<std::string> value;
-    if (kind == 's') value = fields[1];
-    if (kind == 'p') {
-      const std::optional<std::string> current = valueof(now, fields[0]);
-      value = joinlist(restorepathlist(splitlist(fields[1]), splitlist(fields[2]),
-                                       splitlist(current.value_or(""))));
-      // Nothing changed since export: the old text exactly, empty elements too.
-      if (current == fields[2]) value = fields[1];
-    }
-    if (valueof(now, fields[0]) != value) changes.push_back({fields[0], value});
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), std::string());
   }
-  return changes;
+  return list;
 }
 
 }  // namespace vornenv::cli

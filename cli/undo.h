@@ -1,22 +1,39 @@
-// The record that export --undo leaves in the environment, and the changes
-// that undo it.
+// The records that undo what vornenv changed in a shell's environment: the
+// one that export --undo keeps in VORNENV_UNDO, a stack of levels that
+// revert takes off one at a time, and the hook's own in VORNENV_HOOK_UNDO,
+// one level, so that neither undoes the other's changes.
 //
-// The record is one variable, VORNENV_UNDO, so that it travels with the
-// shell's environment into child shells and costs nothing to keep:
+// A record lives in a variable, so that it travels with the shell's
+// environment into child shells:
 //
-//   v1,uNAME            NAME was not set: remove it
-//   v1,sNAME=OLD        NAME held OLD: set it back
-//   v1,pPATH=OLD=SET    PATH held OLD and export set SET: give back OLD,
-//                       keeping what the user added to or removed from SET
+//   v2|LEVEL|LEVEL...[|-]   the newest level first; a last "-" says that
+//                           older levels were dropped to keep the record
+//                           within undorecordmax
+//   LEVEL = ITEM,ITEM,...   what one export changed (empty: nothing)
+//   uNAME=NEW               NAME was not set; it was set to a value whose
+//                           hash is NEW
+//   sNAME=OLD=NEW           NAME held OLD; NEW is the hash of the value set,
+//                           or "-" when it was removed
+//   pNAME=OLD=FRONT=I.J     a path list that held OLD; it was set to FRONT's
+//                           elements followed by OLD's, but for those at
+//                           positions I, J... (from 0, empty ones counted)
 //
-// The first item is always VORNENV_UNDO itself, so that records stack: undoing
-// the latest export brings back the record of the one before.  Names and
-// values are written with the bytes outside [A-Za-z0-9._/\:;+@ -] as ~HH, so
-// that every shell format and cmd's code page carry the record unchanged.
+// Only what changed is written, and nothing is nested: a level holds each
+// changed variable's old value (for PATH the old text once, and the
+// elements put in front), never another record.  Names and values are
+// written with the bytes outside [A-Za-z0-9._/\:;+@ -] as ~HH, so that
+// every shell format and cmd's code page carry the record unchanged.
+//
+// Undoing gives a variable its old value only while it still holds what was
+// set: what the user (or a later export) changed since stays.  A path list
+// that still reads exactly as it was set gets its old text back, empty
+// elements included; one that the user changed since keeps those changes
+// (see restorepathlist()).
 
 #ifndef VORNENV_CLI_UNDO_H_
 #define VORNENV_CLI_UNDO_H_
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +43,14 @@
 
 namespace vornenv::cli {
 
-// The name of the variable that holds the record.
+// The variables of the host's own state: export --undo's record, the
+// hook's note of what it saw and the hook's record.  No record holds them.
 extern const char* const undovariable;
+extern const char* const hooknotevariable;
+extern const char* const hookundovariable;
+
+// The longest record that is written, in bytes.
+constexpr std::size_t undorecordmax = 16 * 1024;
 
 // text with every byte outside the plain set written as ~HH.
 std::string encodefield(const std::string& text);
@@ -35,22 +58,47 @@ std::string encodefield(const std::string& text);
 // The text that encodefield() wrote, or std::nullopt when text is not such.
 std::optional<std::string> decodefield(const std::string& text);
 
-// The record that undoes the changes from before to after (two snapshots of
-// the environment, before including any earlier record).
-std::string makeundo(const envmap& before, const envmap& after);
+// One level: what undoes the changes from before to after (two snapshots
+// of the environment), the host's own variables left out.
+std::string makeundolevel(const envmap& before, const envmap& after);
 
-// The changes that undo record in the environment now, or std::nullopt when
-// the record is not one that makeundo() wrote.  A path-list variable gets
-// back exactly the elements of its old value that the user did not remove
-// since, in their old order, plus those the user added, where the user put
-// them.
-std::optional<std::vector<change>> undochanges(const std::string& record, const envmap& now);
+// record (std::nullopt or "": none yet) with level put in front.  The oldest
+// levels are dropped, and the mark of dropped levels left, to keep it
+// within undorecordmax; a record that is not one of these counts as dropped
+// whole.  std::nullopt when level alone does not fit.
+std::optional<std::string> pushundolevel(const std::optional<std::string>& record,
+                                         const std::string& level);
 
-// The old list of a path variable, given the list export set and the list
-// now, with the user's own changes since kept (see undochanges()).
+// What taking the newest level off a record gives.
+struct undostep {
+  // The newest level is the mark: the levels older than those taken off
+  // were dropped, and nothing here undoes them.
+  bool dropped = false;
+  // What undoes the newest level in the environment now.
+  std::vector<change> changes;
+  // The record without that level; std::nullopt when none is left.
+  std::optional<std::string> rest;
+};
+
+// The newest level of record, undone against now; std::nullopt when record
+// is not one that pushundolevel() wrote.
+std::optional<undostep> popundolevel(const std::string& record, const envmap& now);
+
+// The old list of a path variable, given the list that was set and the
+// list now: the old elements that the user did not remove since, in their
+// old order, and those the user added, where the user put them.
 std::vector<std::string> restorepathlist(const std::vector<std::string>& old,
                                          const std::vector<std::string>& set,
                                          const std::vector<std::string>& now);
+
+// The elements of a path list's text, empty ones included ("" has none).
+std::vector<std::string> splitelements(const std::string& text);
+
+// list (the non-empty elements that restorepathlist() gave back) with the
+// empty elements of old put back, each before the first element of old that
+// followed it and is still in list, or at the end.
+std::vector<std::string> restoreempty(const std::vector<std::string>& old,
+                                      std::vector<std::string> list);
 
 }  // namespace vornenv::cli
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <vornenv/vornenv.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "cli/clirun.h"
 #include "cli/platform.h"
 #include "cli/quote.h"
@@ -97,8 +100,10 @@ TEST(cli_test, failing_files_exit_1_with_one_located_line) {
   const std::string missing = dir.file("missing.ini");
   const std::string bad =
       dir.write("bad.ini", "[Environment]\n; note\nA = 1\nB = $(VORNENV_CLI_UNSET)\n");
-  const std::string unreadable = missing + ": error: " + vornfile::filepath(missing).str() +
-                                 " Provided ini file does not exist or is not readable!\n";
+  // Named exactly as given, with the system's reason.
+  const std::string unreadable =
+      missing + ": error: " + missing + " Provided ini file does not exist or is not readable!\n" +
+      missing + ": hint: the system says: " + std::strerror(ENOENT) + "\n";
   const std::string unsetline = bad + ":4: error: 'VORNENV_CLI_UNSET' envvar is not set yet!\n";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"export", missing}, unreadable},
@@ -138,8 +143,9 @@ TEST(cli_test, check_applies_each_file_afresh_and_names_the_line) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, good + ": ok\n" + leaks + ":2: error: 'VORNENV_CLI_A' envvar is not set yet!\n" +
                        bad + ":4: error: no --> " + dir.file("nope") + " invalid entry found!\n" +
-                       unreadable + ": error: " + vornfile::filepath(unreadable).str() +
-                       " Provided ini file does not exist or is not readable!\n");
+                       unreadable + ": error: " + unreadable +
+                       " Provided ini file does not exist or is not readable!\n" + unreadable +
+                       ": hint: the system says: " + std::strerror(ENOENT) + "\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(runvornenv({"check", good}).status, 0);
 }
