@@ -161,8 +161,10 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
                      {"a reference to a variable is written $(" + referredname(foreign) + ")"}});
     }
     if (s.name() == "Environment") {
+      bool named = false;
       for (const char* prefix : {"export ", "set "}) {
         if (e.name().rfind(prefix, 0) == 0) {
+          named = true;
           out.push_back({level::warning,
                          "export-name",
                          e.line(),
@@ -170,6 +172,15 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
                              std::string(prefix, std::strlen(prefix) - 1) + "'",
                          {"write '" + e.name().substr(std::strlen(prefix)) + " = ...'"}});
         }
+      }
+      // The shell's command in the name says more than the name's letters.
+      if (!named && !cansetname(e.name(), shellformat::sh)) {
+        out.push_back({level::warning,
+                       "shell-name",
+                       e.line(),
+                       "'" + e.name() + "' is no variable name that sh or fish can set",
+                       {"export in those formats and the hook refuse this file; a name of "
+                        "letters, digits and '_' works everywhere"}});
       }
       for (const std::string& ref : references(v)) {
         const std::size_t at = set.lineof(ref);
@@ -427,6 +438,7 @@ const ruledoc ruledocs[] = {
     {"shell-reference", "A reference written as a shell writes it, kept as written."},
     {"quoted-value", "A value wrapped in quotes, which are kept."},
     {"export-name", "An entry name beginning with a shell's command."},
+    {"shell-name", "A variable name that sh and fish cannot set."},
     {"relative-directory", "A relative directory in a path section."},
     {"later-reference", "A reference to a variable that the same file sets later."},
     {"empty-path-section", "A path section without directories."},

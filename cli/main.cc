@@ -276,6 +276,7 @@ constexpr command commands[] = {
      "  shell-reference     $VAR, ${VAR} or %VAR% in a value; a reference is $(VAR)\n"
      "  quoted-value        a value wrapped in quotes, which are kept\n"
      "  export-name         an entry name beginning 'export ' or 'set '\n"
+     "  shell-name          a variable name that sh and fish cannot set (my-var)\n"
      "  relative-directory  a path section's directory that is relative\n"
      "  later-reference     a reference to a variable the file sets later\n"
      "  empty-path-section  a path section without directories\n"

@@ -5,14 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "cli/apply.h"
 #include "cli/clirun.h"
+#include "cli/commands.h"
 #include "cli/platform.h"
+#include "cli/project.h"
 #include "cli/quote.h"
 #include "support/testsupport.h"
 
@@ -58,9 +63,6 @@ class scopedworkdir {
  private:
   std::filesystem::path old_;
 };
-
-// The path as the host prints it: UTF-8, a Unix path of a Wine build on Z:.
-std::string utf8path(const std::filesystem::path& path) { return nativepath(path.u8string()); }
 
 // The text of key's string in the JSON the host printed, its escapes \\ and
 // \" undone (the only ones the values here need), or std::nullopt.
@@ -181,6 +183,198 @@ TEST(hook_test, prompt_applies_only_allowed_files_once_per_change) {
   EXPECT_NE(edited.err.find("changed since it was allowed"), std::string::npos) << edited.err;
   EXPECT_EQ(runvornenv({"deny", nativepath(file)}).status, 0);
   std::filesystem::current_path(start);
+}
+
+TEST_F(projecttest, allow_and_deny_know_a_file_by_its_folder_and_name) {
+  dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_T = 1\n");
+  const std::filesystem::path proj = dir_.path() / "proj";
+  const std::filesystem::path sub = proj / "sub";
+  std::filesystem::create_directories(sub);
+  const std::string file = utf8path(std::filesystem::canonical(proj) / ".vornenv.ini");
+  const struct {
+    const char* what;
+    std::filesystem::path workdir;
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // "" for any
+    bool listed;      // afterwards
+  } steps[] = {
+      {"deny before allow", sub, {"deny"}, 1, "", false},
+      {"allow ./", proj, {"allow", "./.vornenv.ini"}, 0, "allowed: " + file + "\n", true},
+      {"deny ../ from below", sub, {"deny", "../.vornenv.ini"}, 0, "denied: " + file + "\n", false},
+      {"deny again", sub, {"deny", "../.vornenv.ini"}, 1, "", false},
+      {"allow through ..", dir_.path(), {"allow", "proj/sub/../.vornenv.ini"}, 0, "", true},
+      {"deny the nearest", sub, {"deny"}, 0, "denied: " + file + "\n", false},
+      {"allow a missing file", proj, {"allow", "missing.ini"}, 1, "", false},
+      {"allow a folder", proj, {"allow", "sub"}, 1, "", false},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.what);
+    std::filesystem::current_path(s.workdir);
+    const ranprogram r = runvornenv(s.args);
+    EXPECT_EQ(r.status, s.status) << r.err;
+    if (!s.out.empty()) {
+      EXPECT_EQ(r.out, s.out);
+    }
+    EXPECT_EQ(listed().find(file) != std::string::npos, s.listed) << listed();
+  }
+  // A file that is gone is denied by its path as written, normalised.
+  std::filesystem::current_path(proj);
+  ASSERT_EQ(runvornenv({"allow"}).status, 0);
+  std::filesystem::current_path(dir_.path());
+  std::filesystem::remove_all(proj);
+  EXPECT_EQ(listed(), "missing     " + file + "\n");
+  EXPECT_EQ(runvornenv({"deny", "proj/./sub/../.vornenv.ini"}).status, 0);
+  EXPECT_EQ(listed(), "");
+}
+
+TEST_F(projecttest, list_and_prune_tell_stale_entries) {
+  const std::string kept = dir_.write("a/.vornenv.ini", "[Environment]\nHOOKTEST_A = 1\n");
+  const std::string edited = dir_.write("b/.vornenv.ini", "[Environment]\nHOOKTEST_B = 1\n");
+  const std::string gone = dir_.write("c/.vornenv.ini", "[Environment]\nHOOKTEST_C = 1\n");
+  for (const std::string& f : {kept, edited, gone}) {
+    ASSERT_EQ(runvornenv({"allow", nativepath(f)}).status, 0);
+  }
+  dir_.write("b/.vornenv.ini", "[Environment]\nHOOKTEST_B = 2\n");
+  std::filesystem::remove(gone);
+  const auto id = [](const std::string& f) {
+    return utf8path(std::filesystem::canonical(std::filesystem::path(f).parent_path()) /
+                    ".vornenv.ini");
+  };
+  EXPECT_EQ(listed(), "allowed     " + id(kept) + "\nedited      " + id(edited) + "\nmissing     " +
+                          utf8path(std::filesystem::path(gone)) + "\n");
+  const ranprogram pruned = runvornenv({"allow", "--prune"});
+  EXPECT_EQ(pruned.status, 0) << pruned.err;
+  EXPECT_EQ(listed(), "allowed     " + id(kept) + "\n");
+  EXPECT_EQ(runvornenv({"allow", "--list", "x.ini"}).status, 2);
+  EXPECT_EQ(runvornenv({"allow", "--list", "--prune"}).status, 2);
+}
+
+// Each thing the prompt cannot apply is said once per version of the file:
+// the note remembers what it saw.
+TEST_F(projecttest, the_prompt_says_each_refusal_once) {
+  const std::filesystem::path proj = dir_.path() / "proj";
+  const std::string file =
+      dir_.write("proj/.vornenv.ini", "[Environment]\nmy-var = 1\nHOOKTEST_N = 1\n");
+  ASSERT_EQ(runvornenv({"allow", nativepath(file)}).status, 0);
+  const ranprogram named = prompt(proj, "sh");
+  EXPECT_EQ(named.err, utf8path(std::filesystem::path(file)) +
+                           ":2: error: sh cannot set the variable 'my-var' (not a valid name)\n" +
+                           utf8path(std::filesystem::path(file)) +
+                           ":2: hint: the hook does not apply this file\n")
+      << named.err;
+  EXPECT_EQ(named.out.find("HOOKTEST_N"), std::string::npos) << named.out;
+  EXPECT_EQ(prompt(proj, "sh").err, "");
+  EXPECT_EQ(runvornenv({"check", "--strict", nativepath(file)}).status, 1);
+
+  // Allowed while small, then grown past what the hook reads.
+  dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_N = 1\n");
+  ASSERT_EQ(runvornenv({"allow", nativepath(file)}).status, 0);
+  EXPECT_EQ(jsonchanges(prompt(proj).out)["HOOKTEST_N"], "1");
+  std::filesystem::resize_file(file, (std::size_t{1} << 20) + 1);
+  const ranprogram large = prompt(proj);
+  EXPECT_NE(large.err.find("the most the hook reads; not applied"), std::string::npos) << large.err;
+  EXPECT_EQ(jsonchanges(large.out)["HOOKTEST_N"], std::nullopt) << large.out;
+  EXPECT_EQ(prompt(proj).err, "");
+  EXPECT_EQ(runvornenv({"allow", nativepath(file)}).status, 1);
+}
+
+// The hook's note follows the file's own entry in the list, and its record
+// is its own: nothing else the user does is undone by it.
+TEST_F(projecttest, the_hook_undoes_only_its_own_changes) {
+  const std::filesystem::path proj = dir_.path() / "proj";
+  const std::filesystem::path other = dir_.path() / "other";
+  const std::string file =
+      dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_CFLAGS = -O2\nHOOKTEST_K = k\n");
+  const std::string byhand = dir_.write("byhand.ini", "[Environment]\nHOOKTEST_HAND = 1\n");
+  dir_.write("other/.vornenv.ini", "[Environment]\nHOOKTEST_O = 1\n");
+  ASSERT_EQ(runvornenv({"allow", nativepath(file)}).status, 0);
+  prompt(proj);
+  ASSERT_EQ(cli::getenvexact("HOOKTEST_CFLAGS"), "-O2");
+  // The user's own value, then another project allowed: nothing to do here.
+  cli::setenvexact("HOOKTEST_CFLAGS", "-O0 -g");
+  ASSERT_EQ(runvornenv({"allow", nativepath(other / ".vornenv.ini")}).status, 0);
+  EXPECT_EQ(prompt(proj).out, "");
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_CFLAGS"), "-O0 -g");
+  // An export by hand inside the project survives leaving it, and revert
+  // still undoes it.
+  const ranprogram exported =
+      runvornenv({"export", "--undo", "--format", "json", nativepath(byhand)});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  for (const auto& [name, value] : jsonchanges(exported.out)) cli::setenvexact(name, value);
+  prompt(dir_.path());
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_K"), std::nullopt);
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_CFLAGS"), "-O0 -g");
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_HAND"), "1");
+  const ranprogram reverted = runvornenv({"revert", "--format", "json"});
+  ASSERT_EQ(reverted.status, 0) << reverted.err;
+  EXPECT_EQ(jsonchanges(reverted.out),
+            (std::map<std::string, std::optional<std::string>>{{"HOOKTEST_HAND", std::nullopt},
+                                                               {"VORNENV_UNDO", std::nullopt}}));
+}
+
+// VORNENV_DIR is the folder itself, whichever way the file was named; a
+// folder whose path would expand again gets neither variable.
+TEST_F(projecttest, the_files_folder_is_named_once_and_plainly) {
+  dir_.write("p/.vornenv.ini", "[Environment]\nHOOKTEST_D = $(VORNENV_DIR)|$(VORNENV_FILE)\n");
+  const std::filesystem::path real = std::filesystem::canonical(dir_.path() / "p");
+  std::filesystem::create_directories(real / "sub");
+  std::filesystem::current_path(real / "sub");
+  const ranprogram r = runvornenv({"export", "--format", "json", "..//./.vornenv.ini"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(jsonchanges(r.out)["HOOKTEST_D"],
+            utf8path(real) + "|" + utf8path(real / ".vornenv.ini"));
+
+  const std::filesystem::path odd = dir_.path() / "$(HOOKTEST_HOME)";
+  std::filesystem::create_directories(odd);
+  std::filesystem::copy_file(real / ".vornenv.ini", odd / ".vornenv.ini");
+  const scopedenv home("HOOKTEST_HOME", "elsewhere");
+  const scopedenv outer("VORNENV_DIR", "stale");
+  std::filesystem::current_path(odd);
+  const ranprogram held = runvornenv({"export", ".vornenv.ini"});
+  EXPECT_EQ(held.status, 1);
+  EXPECT_NE(held.err.find(":2: error: 'VORNENV_DIR' envvar is not set yet!\n"), std::string::npos)
+      << held.err;
+  EXPECT_NE(held.err.find("hint: VORNENV_DIR is not set for this file: its folder '"),
+            std::string::npos)
+      << held.err;
+}
+
+// Writers of the list hold a lock and replace it whole: no update is lost,
+// whatever runs at the same time.
+TEST_F(projecttest, concurrent_allows_and_denies_lose_nothing) {
+  std::vector<std::string> first, second;
+  for (int i = 0; i < 20; ++i) {
+    first.push_back(nativepath(dir_.write("p" + std::to_string(i) + "/.vornenv.ini",
+                                          "[Environment]\nHOOKTEST_P = " + std::to_string(i))));
+    second.push_back(nativepath(dir_.write("q" + std::to_string(i) + "/.vornenv.ini",
+                                           "[Environment]\nHOOKTEST_Q = " + std::to_string(i))));
+  }
+  const auto together = [](const std::vector<std::vector<std::string>>& commands) {
+    std::vector<std::thread> threads;
+    std::vector<int> status(commands.size(), -1);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+      threads.emplace_back([&status, &commands, i] { status[i] = runvornenv(commands[i]).status; });
+    }
+    for (std::thread& t : threads) t.join();
+    return status;
+  };
+  std::vector<std::vector<std::string>> allows;
+  for (const std::string& f : first) allows.push_back({"allow", f});
+  for (int status : together(allows)) EXPECT_EQ(status, 0);
+  std::string list = listed();
+  for (const std::string& f : first) EXPECT_NE(list.find(f), std::string::npos) << f;
+
+  // Each deny of a first file beside an allow of a second one.
+  std::vector<std::vector<std::string>> pairs;
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    pairs.push_back({"deny", first[i]});
+    pairs.push_back({"allow", second[i]});
+  }
+  for (int status : together(pairs)) EXPECT_EQ(status, 0);
+  list = listed();
+  for (const std::string& f : first) EXPECT_EQ(list.find(f), std::string::npos) << f;
+  for (const std::string& f : second) EXPECT_NE(list.find(f), std::string::npos) << f;
 }
 
 }  // namespace

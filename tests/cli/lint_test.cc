@@ -57,6 +57,8 @@ TEST(lint_test, rules_fire_on_their_case_only) {
       {"[Environment]\nA = $(VORNENV_LINT_SET)\nB = a$b\nC = 50% off\n", {{3, "shell-reference"}}},
       {"[Environment]\nA = 'x'\nB = 'x\nC = \"\n", {{2, "quoted-value"}}},
       {"[Environment]\nexported = 1\nset X = 1\n", {{3, "export-name"}}},
+      {"[Environment]\n_ok9 = 1\nmy-var = 1\n9x = 1\n[Other]\nmy-key = 1\n",
+       {{3, "shell-name"}, {4, "shell-name"}}},
       {"[Environment]\nA = $(VORNENV_LINT_SET)\nVORNENV_LINT_SET = 2\nB = $(VORNENV_LINT_SET)\n",
        {{2, "later-reference"}}},
       {"[ENVIRONMENT]\n[Environments]\n[Env]\n[Libraries]\n",
