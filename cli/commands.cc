@@ -331,7 +331,11 @@ int exportcmd(const std::vector<std::string>& files, shellformat format, std::os
   }
   setters.require(changes, format);
   if (undo) {
-    const auto record = pushundolevel(getenvexact(undovariable), makeundolevel(before, after));
+    // The record as it stood before the files, whatever they set.
+    const auto old = before.find(envkey(undovariable));
+    const auto record = pushundolevel(
+        old == before.end() ? std::nullopt : std::optional<std::string>(old->second.value),
+        makeundolevel(before, after));
     if (!record) {
       throw failure("export: what --undo must record exceeds " + std::to_string(undorecordmax) +
                     " bytes; export without --undo");

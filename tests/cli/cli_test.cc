@@ -54,7 +54,11 @@ TEST(cli_test, usage_errors_exit_2_with_one_line) {
       {"hook", "--format", "sh", "bash"},
       {"hook"},
       {"prompt", "--format=sh"},
+      {"prompt", "cmd"},
       {"allow", "--undo", "never-read.ini"},
+      {"allow", "--list", "never-read.ini"},
+      {"allow", "--list", "--prune"},
+      {"deny", "--list"},
       {"deny", "a.ini", "b.ini"},
   };
   for (const auto& args : cases) {
@@ -67,6 +71,33 @@ TEST(cli_test, usage_errors_exit_2_with_one_line) {
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
     EXPECT_NE(r.err.find("--help')"), std::string::npos) << r.err;
   }
+}
+
+// No PowerShell runs here: the hook's text is held to this one.  The user's
+// $? and $LASTEXITCODE reach the prompt they had, and the tool's own path
+// goes through export's quoting, plain ASCII, so no quote character of any
+// code page can end it.
+TEST(cli_test, the_powershell_hook_keeps_the_users_status) {
+  const ranprogram r = runvornenv({"hook", "powershell"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string call = "  $vornenvout = & (", tail = ") prompt powershell | Out-String\n";
+  const std::size_t from = r.out.find(call), to = r.out.find(tail);
+  ASSERT_NE(from, std::string::npos) << r.out;
+  ASSERT_NE(to, std::string::npos) << r.out;
+  const std::string self = r.out.substr(from + call.size(), to - from - call.size());
+  EXPECT_EQ(self.front(), '\'') << self;
+  for (char c : self) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << self;
+  EXPECT_EQ(r.out.substr(0, from + call.size()) + "SELF" + r.out.substr(to),
+            "if (-not $global:__vornenvprompt) { $global:__vornenvprompt = $function:prompt }\n"
+            "function global:prompt {\n"
+            "  $vornenvok = $global:?\n"
+            "  $vornenvexit = $global:LASTEXITCODE\n"
+            "  $vornenvout = & (SELF) prompt powershell | Out-String\n"
+            "  if ($vornenvout) { Invoke-Expression $vornenvout }\n"
+            "  $global:LASTEXITCODE = $vornenvexit\n"
+            "  if (-not $vornenvok) { Write-Error '' -ErrorAction Ignore }\n"
+            "  & $global:__vornenvprompt\n"
+            "}\n");
 }
 
 TEST(cli_test, help_and_version) {
@@ -94,6 +125,36 @@ TEST(cli_test, help_and_version) {
 
 // A failing file exits 1 with one line, compiler style, whatever the
 // command; the library's own assertion line is not written.
+// sh and fish would read a name such as my-var as code: export refuses it
+// at the line that set it, and revert refuses it too.
+TEST(cli_test, a_name_the_shell_cannot_set_is_a_located_error) {
+  scopedtempdir dir;
+  scopedenv unset("VORNENV_CLI_OK", std::nullopt);
+  const std::string file = dir.write("n.ini", "[Environment]\nVORNENV_CLI_OK = 1\nmy-var = 1\n");
+  for (const char* format : {"sh", "fish"}) {
+    const ranprogram r = runvornenv({"export", "--format", format, file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, file + ":3: error: " + format +
+                         " cannot set the variable 'my-var' (not a valid name)\n" + file +
+                         ":3: hint: sh and fish take names of letters, digits and '_' that do not "
+                         "start with a digit\n");
+  }
+  const ranprogram json = runvornenv({"export", "--undo", "--format", "json", file});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::string key = "\"VORNENV_UNDO\": \"";
+  const std::size_t at = json.out.find(key) + key.size();
+  ASSERT_GE(at, key.size()) << json.out;
+  // The environment as the export left it.
+  scopedenv undo("VORNENV_UNDO", json.out.substr(at, json.out.find('"', at) - at));
+  scopedenv set("VORNENV_CLI_OK", "1");
+  scopedenv named("my-var", "1");
+  const ranprogram reverted = runvornenv({"revert", "--format", "sh"});
+  EXPECT_EQ(reverted.status, 1);
+  EXPECT_EQ(reverted.err,
+            "vornenv: revert: sh cannot set the variable 'my-var' (not a valid name)\n");
+}
+
 TEST(cli_test, failing_files_exit_1_with_one_located_line) {
   scopedtempdir dir;
   scopedenv unset("VORNENV_CLI_UNSET", std::nullopt);

@@ -242,12 +242,10 @@ TEST_F(projecttest, list_and_prune_tell_stale_entries) {
                     ".vornenv.ini");
   };
   EXPECT_EQ(listed(), "allowed     " + id(kept) + "\nedited      " + id(edited) + "\nmissing     " +
-                          utf8path(std::filesystem::path(gone)) + "\n");
+                          utf8path(std::filesystem::path(gone).make_preferred()) + "\n");
   const ranprogram pruned = runvornenv({"allow", "--prune"});
   EXPECT_EQ(pruned.status, 0) << pruned.err;
   EXPECT_EQ(listed(), "allowed     " + id(kept) + "\n");
-  EXPECT_EQ(runvornenv({"allow", "--list", "x.ini"}).status, 2);
-  EXPECT_EQ(runvornenv({"allow", "--list", "--prune"}).status, 2);
 }
 
 // Each thing the prompt cannot apply is said once per version of the file:
@@ -258,9 +256,9 @@ TEST_F(projecttest, the_prompt_says_each_refusal_once) {
       dir_.write("proj/.vornenv.ini", "[Environment]\nmy-var = 1\nHOOKTEST_N = 1\n");
   ASSERT_EQ(runvornenv({"allow", nativepath(file)}).status, 0);
   const ranprogram named = prompt(proj, "sh");
-  EXPECT_EQ(named.err, utf8path(std::filesystem::path(file)) +
+  EXPECT_EQ(named.err, utf8path(std::filesystem::path(file).make_preferred()) +
                            ":2: error: sh cannot set the variable 'my-var' (not a valid name)\n" +
-                           utf8path(std::filesystem::path(file)) +
+                           utf8path(std::filesystem::path(file).make_preferred()) +
                            ":2: hint: the hook does not apply this file\n")
       << named.err;
   EXPECT_EQ(named.out.find("HOOKTEST_N"), std::string::npos) << named.out;
@@ -293,7 +291,7 @@ TEST_F(projecttest, the_hook_undoes_only_its_own_changes) {
   ASSERT_EQ(cli::getenvexact("HOOKTEST_CFLAGS"), "-O2");
   // The user's own value, then another project allowed: nothing to do here.
   cli::setenvexact("HOOKTEST_CFLAGS", "-O0 -g");
-  ASSERT_EQ(runvornenv({"allow", nativepath(other / ".vornenv.ini")}).status, 0);
+  ASSERT_EQ(runvornenv({"allow", utf8path(other / ".vornenv.ini")}).status, 0);
   EXPECT_EQ(prompt(proj).out, "");
   EXPECT_EQ(cli::getenvexact("HOOKTEST_CFLAGS"), "-O0 -g");
   // An export by hand inside the project survives leaving it, and revert
@@ -345,10 +343,10 @@ TEST_F(projecttest, the_files_folder_is_named_once_and_plainly) {
 TEST_F(projecttest, concurrent_allows_and_denies_lose_nothing) {
   std::vector<std::string> first, second;
   for (int i = 0; i < 20; ++i) {
-    first.push_back(nativepath(dir_.write("p" + std::to_string(i) + "/.vornenv.ini",
-                                          "[Environment]\nHOOKTEST_P = " + std::to_string(i))));
-    second.push_back(nativepath(dir_.write("q" + std::to_string(i) + "/.vornenv.ini",
-                                           "[Environment]\nHOOKTEST_Q = " + std::to_string(i))));
+    first.push_back(shownpath(dir_.write("p" + std::to_string(i) + "/.vornenv.ini",
+                                         "[Environment]\nHOOKTEST_P = " + std::to_string(i))));
+    second.push_back(shownpath(dir_.write("q" + std::to_string(i) + "/.vornenv.ini",
+                                          "[Environment]\nHOOKTEST_Q = " + std::to_string(i))));
   }
   const auto together = [](const std::vector<std::vector<std::string>>& commands) {
     std::vector<std::thread> threads;

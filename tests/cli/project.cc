@@ -9,6 +9,10 @@ namespace vornenv::testing {
 
 std::string utf8path(const std::filesystem::path& path) { return nativepath(path.u8string()); }
 
+std::string shownpath(const std::string& path) {
+  return utf8path(std::filesystem::path(path).make_preferred());
+}
+
 std::map<std::string, std::optional<std::string>> jsonchanges(const std::string& json) {
   std::map<std::string, std::optional<std::string>> out;
   std::size_t at = 0;

@@ -21,6 +21,10 @@ namespace vornenv::testing {
 // The path as the host prints it: UTF-8, a Unix path of a Wine build on Z:.
 std::string utf8path(const std::filesystem::path& path);
 
+// A path of the tests' own making as the host writes it when it names the
+// file itself: the platform's separators throughout.
+std::string shownpath(const std::string& path);
+
 // The changes that a JSON export or prompt printed: name to value, or
 // std::nullopt for null.  Reads what quotejson() writes.
 std::map<std::string, std::optional<std::string>> jsonchanges(const std::string& json);

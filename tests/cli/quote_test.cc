@@ -108,6 +108,8 @@ TEST(quote_test, powershell_output_is_ascii_and_quotes_only_ascii) {
                               "c\xC3\xA9");
   EXPECT_EQ(out.rfind("$env:X = 'a' + [char]0x", 0), 0u) << out;
   for (char c : out) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << out;
+  // The hook's own path, quoted the same way.
+  EXPECT_EQ(quotepowershell("C:\\x\xE2\x80\x99y\\v.exe"), "'C:\\x' + [char]0x2019 + 'y\\v.exe'");
 }
 
 TEST(quote_test, cmd_escapes_what_each_quote_leaves_outside) {
