@@ -111,13 +111,15 @@ def main(res, fix):
     row(2, job + ", vornenv linked dynamically", "instructions before exec", fmtint(nd),
         "C baseline " + fmtint(nb), times_fmt(div(nd, nb), "C"), "", "—")
 
-    # 5. The hook's command at a prompt where nothing changed.
+    # 5a. The hook's command at a prompt where nothing changed: under 2 ms,
+    # and at most half of direnv's.
     job = "hook: per prompt, nothing changed"
     ours, peer = times.get(("prompt", "vornenv-prompt")), times.get(("prompt", "direnv-export"))
-    row(5, job, "ms", fmt(ms(ours), 2),
+    row("5a", job, "ms", fmt(ms(ours), 2),
         "direnv export bash " + fmt(ms(peer), 2) if peer is not None else "direnv not run",
         "%s× faster" % fmt(div(peer, ours), 1) if peer is not None else "",
-        "< 2 ms", verdict(ms(ours), lambda v: v < 2))
+        "< 2 ms, ≤ ½ direnv",
+        verdict(ms(ours), lambda v: v < 2 and (peer is None or 2 * v <= ms(peer))))
 
     # 3. Path lists.
     pl = gbench_medians(os.path.join(res, "pathlist.json"))
@@ -159,7 +161,7 @@ def main(res, fix):
             "SimpleIni " + fmt(ref * 1024 / size, 1) + "×" if ref is not None else "",
             "", "≤ 10×", verdict(ours, lambda v: v <= 10))
 
-    rows.sort(key=lambda r: r[0])  # stable: each goal's rows stay in order
+    rows.sort(key=lambda r: str(r[0]))  # stable: each goal's rows stay in order
     out = []
     out.append("Machine: %s cores, %s, %s memory; load %s at the start, %s at the end; "
                "commit %s; %s hyperfine rounds, medians of the pooled runs."

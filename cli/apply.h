@@ -71,6 +71,16 @@ class fileplace {
   const envbuilder* builder_ = nullptr;
 };
 
+// A variable whose value differs between two snapshots: std::nullopt where
+// it is not set.
+struct difference {
+  std::string name;
+  std::optional<std::string> before, after;
+};
+
+// The variables whose value differs between the two snapshots, by name.
+std::vector<difference> diffenv(const envmap& before, const envmap& after);
+
 // Makes the environment what the snapshot holds, empty values included.
 // Throws failure when the platform refuses a variable.
 void restoreenvironment(const envmap& snapshot);

@@ -63,12 +63,8 @@ std::unique_ptr<envbuilder> applyfile(const std::string& file) {
   return applydescription(descriptionsource{file, nullptr, std::nullopt});
 }
 
-struct difference {
-  std::string name;
-  std::optional<std::string> before, after;
-};
+}  // namespace
 
-// The variables whose value differs between the two snapshots, by name.
 std::vector<difference> diffenv(const envmap& before, const envmap& after) {
   std::vector<difference> out;
   auto b = before.begin();
@@ -89,6 +85,8 @@ std::vector<difference> diffenv(const envmap& before, const envmap& after) {
   }
   return out;
 }
+
+namespace {
 
 // Terminal colours for show; all empty when colour is off.
 struct palette {

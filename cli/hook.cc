@@ -60,19 +60,8 @@ void setorfail(const std::string& name, const std::optional<std::string>& value)
 // was not set before.
 std::vector<change> changesbetween(const envmap& before, const envmap& after) {
   std::vector<change> out;
-  auto b = before.begin();
-  auto a = after.begin();
-  while (b != before.end() || a != after.end()) {
-    if (a == after.end() || (b != before.end() && b->first < a->first)) {
-      out.push_back({b->second.name, std::nullopt, false});
-      ++b;
-    } else if (b == before.end() || a->first < b->first) {
-      out.push_back({a->second.name, a->second.value, true});
-      ++a;
-    } else {
-      if (a->second.value != b->second.value) out.push_back({a->second.name, a->second.value});
-      ++a, ++b;
-    }
+  for (difference& d : diffenv(before, after)) {
+    out.push_back({std::move(d.name), std::move(d.after), !d.before.has_value()});
   }
   return out;
 }
