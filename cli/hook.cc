@@ -101,9 +101,8 @@ struct outcome {
 };
 
 // Applies the allowed file of s to the environment, or reports why not
-// (once: the note remembers this version).  A file refused (not allowed, or
-// not as allowed) is left unread or unapplied; one that fails as it applies
-// leaves the environment to the caller to put back.
+// (once: the note remembers this version) and leaves the environment as it
+// was.
 outcome applyallowed(const sighting& s, shellformat format) {
   const std::string shown = printable(*s.file);
   const outcome refused{outcome::state::refused, {}};
@@ -167,6 +166,7 @@ outcome applyallowed(const sighting& s, shellformat format) {
   keeptoexit(std::move(builder));
   if (failed) {
     std::cerr << describe(*s.file, *failed) << '\n';
+    restoreenvironment(base);
     return {outcome::state::failed, {}};
   }
   return {outcome::state::applied, std::move(*record)};
@@ -259,7 +259,10 @@ int promptcmd(shellformat format, std::ostream& out) {
   if (last && last->applied) {
     if (const std::optional<std::string> record = getenvexact(hookundovariable)) {
       if (std::optional<undostep> step = popundolevel(*record, start)) {
-        for (const change& c : step->changes) setorfail(c.name, c.value);
+        // A name this shell cannot set was never set by the hook here.
+        for (const change& c : step->changes) {
+          if (cansetname(c.name, format)) setorfail(c.name, c.value);
+        }
       }
     }
   }
@@ -272,11 +275,13 @@ int promptcmd(shellformat format, std::ostream& out) {
     if (result.result == outcome::state::applied) {
       setorfail(hookundovariable, result.record);
       applied = true;
-    } else if (result.result == outcome::state::failed) {
-      // A file that fails changes nothing: what was applied before stays,
-      // with its record, until the file is mended or left.
+    } else if (result.result == outcome::state::failed && last && last->applied &&
+               last->seen.rfind(encodefield(now.identity) + ',', 0) == 0) {
+      // A new version of the file that fails changes nothing: the version
+      // applied before stays, with its record, until the file is mended or
+      // left.  Another file's stays undone.
       restoreenvironment(start);
-      applied = last && last->applied;
+      applied = true;
     }
   }
   setorfail(hooknotevariable, now.seen.empty()

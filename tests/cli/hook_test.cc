@@ -309,6 +309,15 @@ TEST_F(projecttest, the_hook_undoes_only_its_own_changes) {
   EXPECT_EQ(jsonchanges(reverted.out),
             (std::map<std::string, std::optional<std::string>>{{"HOOKTEST_HAND", std::nullopt},
                                                                {"VORNENV_UNDO", std::nullopt}}));
+  // Another project that fails leaves this one's settings behind all the
+  // same.
+  const std::string failing =
+      dir_.write("failing/.vornenv.ini", "[Environment]\nA = $(HOOKTEST_UNSET)\n");
+  ASSERT_EQ(runvornenv({"allow", nativepath(failing)}).status, 0);
+  prompt(proj);
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_K"), "k");
+  EXPECT_NE(prompt(dir_.path() / "failing").err.find("error:"), std::string::npos);
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_K"), std::nullopt);
 }
 
 // VORNENV_DIR is the folder itself, whichever way the file was named; a
