@@ -66,6 +66,25 @@ std::vector<change> changesbetween(const envmap& before, const envmap& after) {
   return out;
 }
 
+// Why the hook does not let a file set the variable name, or "".  Its own
+// state and the place of its list of allowed files: a file that set them
+// would choose what the hook trusts next, or what leaving gives back.  And
+// what the shell cannot set.
+std::string refusal(const std::string& name, shellformat format) {
+  const std::string key = envkey(name);
+  const std::string denied = "the hook does not let a file set " + printable(name);
+  for (const char* own : {undovariable, hooknotevariable, hookundovariable}) {
+    if (key == envkey(own)) return denied + ": it holds vornenv's own state";
+  }
+  for (const std::string& place : userdatavariables()) {
+    if (key == envkey(place)) return denied + ": it says where the list of allowed files is";
+  }
+  if (key.rfind(envkey("_vornenv_"), 0) == 0) {
+    return denied + ": the hook keeps the shell's own variables in such names";
+  }
+  return cansetname(name, format) ? std::string() : cannotsetname(name, format);
+}
+
 // What the prompt found out about the nearest description file.
 struct sighting {
   std::optional<std::string> file;     // its path as found
@@ -136,9 +155,10 @@ outcome applyallowed(const sighting& s, shellformat format) {
   std::optional<finding> failed = applyinto(*builder, {*s.file, &read.bytes, s.identity});
   const envmap after = snapshotenv();
   if (!failed) {
-    // A name that the shell cannot set is refused before anything is set.
+    // Refused before the shell sets anything.
     for (const change& c : changesbetween(base, after)) {
-      if (cansetname(c.name, format)) continue;
+      const std::string why = refusal(c.name, format);
+      if (why.empty()) continue;
       const envbuilder::entry* e = nullptr;
       for (const envbuilder::entry& held : builder->getsection("Environment")) {
         if (envkey(held.name()) == envkey(c.name)) e = &held;
@@ -146,7 +166,7 @@ outcome applyallowed(const sighting& s, shellformat format) {
       failed = finding{finding::level::error,
                        "",
                        e != nullptr ? e->line() : 0,
-                       cannotsetname(c.name, format),
+                       why,
                        {"the hook does not apply this file"}};
       break;
     }
@@ -197,12 +217,14 @@ int revertcmd(shellformat format, std::ostream& out) {
 int hookcmd(const std::string& shell, std::ostream& out) {
   const std::string self = selfpath();
   if (shell == "bash") {
+    // The local has a name of the hook's own: "status" would hide a
+    // variable of that name from what the prompt prints.
     out << "_vornenv_hook() {\n"
-           "  local status=$?\n"
+           "  local _vornenv_status=$?\n"
            "  eval \"$("
         << quotesh(self)
         << " prompt sh)\"\n"
-           "  return $status\n"
+           "  return $_vornenv_status\n"
            "}\n"
            "if [[ \";${PROMPT_COMMAND[*]:-};\" != *\";_vornenv_hook;\"* ]]; then\n"
            "  PROMPT_COMMAND=\"_vornenv_hook${PROMPT_COMMAND:+;$PROMPT_COMMAND}\"\n"
@@ -299,7 +321,10 @@ int promptcmd(shellformat format, std::ostream& out) {
   options.command = "prompt";
   const std::string hostcode = formatchanges(own, format, options);
   options.keepshellvars = true;
-  out << formatchanges(files, format, options) << hostcode;
+  // The hook's state first: should the shell fail at one of the file's
+  // variables (one the user keeps as an array, say), leaving still knows
+  // what to undo.
+  out << hostcode << formatchanges(files, format, options);
   return 0;
 }
 

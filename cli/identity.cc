@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "cli/errors.h"
 #include "cli/platform.h"
+#include "cli/printable.h"
 
 namespace vornenv::cli {
 
@@ -57,7 +59,9 @@ std::string fileidentity(const std::string& path) {
   const std::string absolute = absolutepath(path);
   const auto [folder, name] = splitfolder(absolute);
   if (!name.empty() && name != "." && name != "..") {
-    if (const std::optional<std::string> real = resolvedir(folder)) return joinpath(*real, name);
+    if (const std::optional<std::string> real = resolvedir(folder)) {
+      return joinpath(*real, storedname(*real, name));
+    }
   }
   return lexicalnormal(absolute);
 }
@@ -66,7 +70,12 @@ std::optional<std::string> nearestdescription() {
   std::string dir = currentdir();
   for (;;) {
     const std::string candidate = joinpath(dir, ".vornenv.ini");
-    if (filestamp(candidate)) return candidate;
+    std::string reason;
+    const std::optional<bool> found = regularfileat(candidate, reason);
+    // A folder that cannot be looked in is no folder without a file: the
+    // one above it must not be taken instead.
+    if (!found) throw failure("cannot look for " + printable(candidate) + ": " + reason);
+    if (*found) return candidate;
     const std::size_t root = rootlength(dir);
     const std::size_t cut = dir.find_last_of(dirseparators());
     if (cut == std::string::npos || dir.size() <= root) break;

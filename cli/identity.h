@@ -27,13 +27,13 @@ std::string joinpath(const std::string& dir, const std::string& name);
 std::string lexicalnormal(const std::string& absolute);
 
 // The identity of the file at path: its folder resolved by the system and
-// its own name; when the folder cannot be resolved (it is gone), the
-// absolute path normalised as text.
+// its own name (on Windows as the folder spells it); when the folder cannot
+// be resolved (it is gone), the absolute path normalised as text.
 std::string fileidentity(const std::string& path);
 
 // The nearest .vornenv.ini (a regular file) in the working directory or a
 // folder above it, as an absolute path.  Throws failure when the working
-// directory cannot be read.
+// directory cannot be read, or a folder on the way cannot be looked in.
 std::optional<std::string> nearestdescription();
 
 }  // namespace vornenv::cli

@@ -174,13 +174,14 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
         }
       }
       // The shell's command in the name says more than the name's letters.
-      if (!named && !cansetname(e.name(), shellformat::sh)) {
+      for (const shellformat shell : {shellformat::sh, shellformat::fish}) {
+        if (named || cansetname(e.name(), shell)) continue;
         out.push_back({level::warning,
                        "shell-name",
                        e.line(),
-                       "'" + e.name() + "' is no variable name that sh or fish can set",
-                       {"export in those formats and the hook refuse this file; a name of "
-                        "letters, digits and '_' works everywhere"}});
+                       cannotsetname(e.name(), shell),
+                       {"export in that format and the hook there refuse this file"}});
+        break;
       }
       for (const std::string& ref : references(v)) {
         const std::size_t at = set.lineof(ref);
@@ -438,7 +439,7 @@ const ruledoc ruledocs[] = {
     {"shell-reference", "A reference written as a shell writes it, kept as written."},
     {"quoted-value", "A value wrapped in quotes, which are kept."},
     {"export-name", "An entry name beginning with a shell's command."},
-    {"shell-name", "A variable name that sh and fish cannot set."},
+    {"shell-name", "A variable that sh or fish cannot set."},
     {"relative-directory", "A relative directory in a path section."},
     {"later-reference", "A reference to a variable that the same file sets later."},
     {"empty-path-section", "A path section without directories."},

@@ -106,6 +106,10 @@ std::optional<std::string> filestamp(const std::string& path);
 // Throws failure when none of those variables is set.
 std::string userdatadir();
 
+// The variables that userdatadir() reads: what a file applied by the hook
+// must not change, or it would choose the list of files the hook trusts.
+std::vector<std::string> userdatavariables();
+
 // Creates the folder path and its missing parents.  Returns false on failure.
 bool makedirs(const std::string& path);
 
@@ -140,10 +144,21 @@ boundedfile readregularfile(const std::string& path, std::size_t limit);
 // drive or share names it), or std::nullopt when it cannot be resolved.
 std::optional<std::string> resolvedir(const std::string& dir);
 
+// The name under which folder holds the file name: on Windows as the
+// folder spells it, whatever the letter case of name; name itself on POSIX,
+// and when there is no such file.
+std::string storedname(const std::string& folder, const std::string& name);
+
 // The text by which the platform tells two paths of one file apart or
 // not: the path itself on POSIX; on Windows its upper case by the system's
 // own table, with '/' read as '\'.
 std::string pathkey(const std::string& path);
+
+// Whether a regular file is at path (links followed): true, false when
+// there is none (nothing there, or no regular file), or std::nullopt when
+// the system cannot tell (a path too long, a folder that cannot be
+// searched), with its reason in reason.
+std::optional<bool> regularfileat(const std::string& path, std::string& reason);
 
 // An exclusive lock on the file at path (created when missing), held until
 // the object goes; taking it waits for any other holder.  Throws failure

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -96,6 +97,8 @@ std::string userdatadir() {
   if (!home || home->empty()) throw failure("neither XDG_DATA_HOME nor HOME is set");
   return *home + "/.local/share/vornenv";
 }
+
+std::vector<std::string> userdatavariables() { return {"XDG_DATA_HOME", "HOME"}; }
 
 bool makedirs(const std::string& path) {
   for (std::size_t pos = 1; pos <= path.size(); ++pos) {
@@ -199,10 +202,20 @@ std::optional<std::string> resolvedir(const std::string& dir) {
   return std::string(resolved.get());
 }
 
+std::string storedname(const std::string&, const std::string& name) { return name; }
+
 std::string pathkey(const std::string& path) { return path; }
 
+std::optional<bool> regularfileat(const std::string& path, std::string& reason) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  reason = std::strerror(errno);
+  return std::nullopt;
+}
+
 filelock::filelock(const std::string& path)
-    : handle_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600)) {
+    : handle_(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600)) {
   if (handle_ < 0) {
     throw failure("cannot open the lock " + printable(path) + ": " + std::strerror(errno));
   }
@@ -218,12 +231,22 @@ filelock::filelock(const std::string& path)
 filelock::~filelock() { ::close(static_cast<int>(handle_)); }
 
 bool replacefile(const std::string& path, const std::string& text) {
-  // A name of this process's own: concurrent writers each hold a lock, but
-  // a reader may look at any moment, so the text is written whole, flushed
-  // to the disk and then put in place in one rename.
-  const std::string temporary = path + ".new" + std::to_string(::getpid());
-  const owneddescriptor fd(
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600));
+  // A name of this write's own, made afresh, never followed: whatever
+  // stands at a name tried already (a link planted there, say) is left
+  // alone.  The text is written whole, flushed to the disk and then put in
+  // place in one rename, so a reader never sees half of it.
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  std::string temporary;
+  int opened = -1;
+  for (int attempt = 0; attempt < 100 && opened < 0; ++attempt) {
+    temporary = path + ".new" + std::to_string(::getpid()) + "." + std::to_string(now.tv_nsec) +
+                "." + std::to_string(attempt);
+    opened = ::open(temporary.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (opened < 0 && errno != EEXIST) return false;
+  }
+  const owneddescriptor fd(opened);
   if (fd.get() < 0) return false;
   std::size_t done = 0;
   while (done < text.size()) {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "cli/cmdline.h"
 #include "cli/errors.h"
@@ -333,6 +334,8 @@ std::string userdatadir() {
   return *local + "\\vornenv";
 }
 
+std::vector<std::string> userdatavariables() { return {"LOCALAPPDATA"}; }
+
 bool makedirs(const std::string& path) {
   const std::wstring wide = widen(path);
   for (std::size_t pos = 1; pos <= wide.size(); ++pos) {
@@ -447,6 +450,28 @@ std::optional<std::string> resolvedir(const std::string& dir) {
   return narrow(path.data(), path.size());
 }
 
+std::string storedname(const std::string& folder, const std::string& name) {
+  WIN32_FIND_DATAW found;
+  // No wildcard can stand in a name that a folder holds.
+  if (name.find_first_of("*?") != std::string::npos) return name;
+  const std::wstring wide = widen(folder + "\\" + name);
+  const HANDLE search = FindFirstFileW(wide.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return name;
+  FindClose(search);
+  return narrow(found.cFileName, std::wcslen(found.cFileName));
+}
+
+std::optional<bool> regularfileat(const std::string& path, std::string& reason) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+  reason = windowserror(code);
+  return std::nullopt;
+}
+
 std::string pathkey(const std::string& path) {
   std::string slashes = path;
   for (char& c : slashes) {
@@ -459,7 +484,7 @@ filelock::filelock(const std::string& path)
     : handle_(reinterpret_cast<std::intptr_t>(
           CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr))) {
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))) {
   const HANDLE h = reinterpret_cast<HANDLE>(handle_);
   if (h == INVALID_HANDLE_VALUE) {
     throw failure("cannot open the lock " + printable(path) + ": " + windowserror(GetLastError()));
@@ -480,11 +505,20 @@ filelock::~filelock() {
 }
 
 bool replacefile(const std::string& path, const std::string& text) {
+  // A name of this write's own, made afresh (CREATE_NEW) and never followed:
+  // whatever stands at a name tried already is left alone.
   const std::wstring target = widen(path);
-  const std::wstring temporary = target + L".new" + std::to_wstring(GetCurrentProcessId());
+  std::wstring temporary;
+  HANDLE made = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && made == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = target + L".new" + std::to_wstring(GetCurrentProcessId()) + L"." +
+                std::to_wstring(GetTickCount64()) + L"." + std::to_wstring(attempt);
+    made = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (made == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
   {
-    ownedhandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    ownedhandle file(made);
     if (file.get() == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

@@ -46,6 +46,86 @@ const char* formatname(shellformat format) {
   return "json";
 }
 
+// The variables that each shell keeps for itself: read-only, or arrays and
+// tables that no text can be assigned to (bash's and zsh's for sh, whose
+// code both read; zsh gives up the rest of an eval at the first of them).
+// Found by exporting each in bash 5.2, zsh 5.9 and fish 3.6.
+constexpr const char* shkept[] = {
+    "ARGC",
+    "BASHOPTS",
+    "BASH_VERSINFO",
+    "EUID",
+    "HISTCMD",
+    "LINENO",
+    "PPID",
+    "SHELLOPTS",
+    "TTYIDLE",
+    "UID",
+    "ZSH_EVAL_CONTEXT",
+    "ZSH_SUBSHELL",
+    "aliases",
+    "argv",
+    "builtins",
+    "cdpath",
+    "commands",
+    "dis_aliases",
+    "dis_builtins",
+    "dis_functions",
+    "dis_galiases",
+    "dis_patchars",
+    "dis_reswords",
+    "dis_saliases",
+    "fpath",
+    "funcfiletrace",
+    "funcsourcetrace",
+    "funcstack",
+    "functions",
+    "functrace",
+    "galiases",
+    "history",
+    "historywords",
+    "jobdirs",
+    "jobstates",
+    "jobtexts",
+    "keymaps",
+    "mailpath",
+    "manpath",
+    "modules",
+    "module_path",
+    "nameddirs",
+    "options",
+    "parameters",
+    "patchars",
+    "path",
+    "pipestatus",
+    "psvar",
+    "reswords",
+    "saliases",
+    "signals",
+    "status",
+    "termcap",
+    "terminfo",
+    "userdirs",
+    "usergroups",
+    "widgets",
+    "zsh_scheduled_events",
+};
+constexpr const char* fishkept[] = {
+    "FISH_VERSION", "PWD",        "SHLVL",  "_",     "fish_kill_signal", "fish_pid", "history",
+    "hostname",     "pipestatus", "status", "umask", "version",
+};
+
+bool keptbyshell(const std::string& name, shellformat format) {
+  const auto has = [&name](const auto& table) {
+    for (const char* kept : table) {
+      if (name == kept) return true;
+    }
+    return false;
+  };
+  return (format == shellformat::sh && has(shkept)) ||
+         (format == shellformat::fish && has(fishkept));
+}
+
 // sh and fish take a variable name as a bare word: anything else in it
 // would be read as code.
 void requirename(const change& c, shellformat format, const char* command) {
@@ -63,7 +143,8 @@ std::string shline(const change& c, bool keepshellvars) {
   if (c.value) {
     std::string out;
     if (keepshellvars && c.wasunset) {
-      out = "if [ -n \"${" + n + "+x}\" ]; then " + keeper + "=$" + n + "; fi\n";
+      out = "if [ -n \"${" + n + "+x}\" ]; then " + keeper + "=$" + n + "; else unset " + keeper +
+            "; fi\n";
     }
     return out + "export " + n + "=" + quotesh(*c.value) + "\n";
   }
@@ -80,7 +161,8 @@ std::string fishline(const change& c, bool keepshellvars) {
   if (c.value) {
     std::string out;
     if (keepshellvars && c.wasunset) {
-      out = "set -qg " + n + "; and set -g " + keeper + " $" + n + "\n";
+      out = "if set -qg " + n + "; set -g " + keeper + " $" + n + "; else; set -e " + keeper +
+            "; end\n";
     }
     return out + "set -gx " + n + " " + quotefish(*c.value) + "\n";
   }
@@ -200,12 +282,13 @@ std::string quotesh(const std::string& text) {
 }
 
 bool cansetname(const std::string& name, shellformat format) {
-  return (format != shellformat::sh && format != shellformat::fish) || isidentifier(name);
+  if (format != shellformat::sh && format != shellformat::fish) return true;
+  return isidentifier(name) && !keptbyshell(name, format);
 }
 
 std::string cannotsetname(const std::string& name, shellformat format) {
   return std::string(formatname(format)) + " cannot set the variable '" + printable(name) +
-         "' (not a valid name)";
+         (isidentifier(name) ? "' (the shell keeps it for itself)" : "' (not a valid name)");
 }
 
 std::string quotefish(const std::string& text) {

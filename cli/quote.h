@@ -67,11 +67,15 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
 
 // Whether format can set a variable of that name: sh and fish take only a
 // name of letters, digits and '_' that does not start with a digit (any
-// other would be read as code); the other formats take any name.
+// other would be read as code), and none of the variables the shell keeps
+// for itself (PPID, zsh's path, fish's status: setting one fails, and zsh
+// then drops the rest of what it evaluates); the other formats take any
+// name.
 bool cansetname(const std::string& name, shellformat format);
 
 // The message for a name that format cannot set: "sh cannot set the
-// variable 'my-var' (not a valid name)".
+// variable 'my-var' (not a valid name)", or "... (the shell keeps it for
+// itself)".
 std::string cannotsetname(const std::string& name, shellformat format);
 
 // The single-quoted sh word for text.

@@ -1,5 +1,6 @@
 #include "cli/trust.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -25,17 +26,29 @@ struct allowedfile {
   std::string path;
 };
 
-// The list as it is; lines that are not "HASH PATH" are dropped.
-std::vector<allowedfile> readlist() {
+// The largest list that is read: a line a file, thousands of files.
+constexpr std::size_t largestlist = std::size_t{64} << 20;
+
+bool ishash(const std::string& text) {
+  return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// The list as it is; lines that are not "HASH PATH", with an absolute path,
+// are dropped.  A list that is missing is empty; one that cannot be read
+// (or is no regular file) gives std::nullopt, so that nothing writes over
+// what it could not read, and the hook trusts nothing from it.
+std::optional<std::vector<allowedfile>> readlist() {
   std::vector<allowedfile> list;
-  const std::optional<std::string> text = readwholefile(trustfile());
-  if (!text) return list;
+  const boundedfile read = readregularfile(trustfile(), largestlist);
+  if (read.outcome == boundedfile::status::missing) return list;
+  if (read.outcome != boundedfile::status::ok) return std::nullopt;
+  const std::string& text = read.bytes;
   std::size_t start = 0;
   bool current = false;
-  while (start < text->size()) {
-    std::size_t end = text->find('\n', start);
-    if (end == std::string::npos) end = text->size();
-    const std::string line = text->substr(start, end - start);
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
     const bool first = start == 0;
     start = end + 1;
     if (first && line == listheader) {
@@ -43,15 +56,23 @@ std::vector<allowedfile> readlist() {
       continue;
     }
     const std::size_t space = line.find(' ');
-    if (space != 64) continue;
+    if (space != 64 || !ishash(line.substr(0, 64))) continue;
     std::optional<std::string> path = decodefield(line.substr(space + 1));
-    if (!path) continue;
+    // A relative path would name a file wherever the command runs.
+    if (!path || rootlength(*path) == 0) continue;
     // Written as typed by an older vornenv: "./x" and a linked folder
     // would never match.
     if (!current) path = fileidentity(*path);
     list.push_back({line.substr(0, 64), std::move(*path)});
   }
   return list;
+}
+
+// The list, for a command that changes it.
+std::vector<allowedfile> readlistorfail() {
+  std::optional<std::vector<allowedfile>> list = readlist();
+  if (!list) throw failure("cannot read the list of allowed files " + printable(trustfile()));
+  return std::move(*list);
 }
 
 void writelist(const std::vector<allowedfile>& list) {
@@ -121,9 +142,13 @@ std::string describedpath(const std::optional<std::string>& file) {
 std::string trustfile() { return joinpath(userdatadir(), "allowed"); }
 
 std::optional<std::string> allowedhash(const std::string& identity) {
-  const std::string key = pathkey(identity);
-  for (const allowedfile& f : readlist()) {
-    if (pathkey(f.path) == key) return f.hash;
+  const std::optional<std::vector<allowedfile>> list = readlist();
+  if (!list) return std::nullopt;
+  // Exactly: an identity is spelt as the system spells the file, and a
+  // folder whose name differs only in letter case may be another one (a
+  // folder that tells case apart, on Windows too).
+  for (const allowedfile& f : *list) {
+    if (f.path == identity) return f.hash;
   }
   return std::nullopt;
 }
@@ -134,7 +159,7 @@ int trustcmd(const std::optional<std::string>& file, trustaction action, std::os
     if (action == trustaction::prune) lock.emplace();
     std::vector<allowedfile> kept;
     bool pruned = false;
-    for (allowedfile& f : readlist()) {
+    for (allowedfile& f : readlistorfail()) {
       const std::string state = entrystate(f);
       if (action == trustaction::list) {
         out << state << std::string(12 - state.size(), ' ') << printable(f.path) << '\n';
@@ -154,16 +179,20 @@ int trustcmd(const std::optional<std::string>& file, trustaction action, std::os
   std::string hash;
   if (action == trustaction::allow) hash = sha256hex(readtoallow(path));
   const std::string identity = fileidentity(path);
-  const std::string key = pathkey(identity);
   const listlock lock;
-  std::vector<allowedfile> list;
-  bool found = false;
-  for (allowedfile& f : readlist()) {
-    if (pathkey(f.path) == key) {
-      found = true;
-    } else {
-      list.push_back(std::move(f));
-    }
+  std::vector<allowedfile> list = readlistorfail();
+  const auto drop = [&list](const auto& matches) {
+    const auto kept = std::remove_if(list.begin(), list.end(), matches);
+    const bool found = kept != list.end();
+    list.erase(kept, list.end());
+    return found;
+  };
+  bool found = drop([&identity](const allowedfile& f) { return f.path == identity; });
+  // A file that is gone cannot be spelt as the system spells it: deny takes
+  // the entries that the platform would take for its path.
+  if (!found && action == trustaction::deny) {
+    const std::string key = pathkey(identity);
+    found = drop([&key](const allowedfile& f) { return pathkey(f.path) == key; });
   }
   if (action == trustaction::deny && !found) {
     std::cerr << "vornenv: deny: " << printable(identity)

@@ -4,7 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <list>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace vornenv::cli {
@@ -286,6 +290,8 @@ std::optional<std::string> pushundolevel(const std::optional<std::string>& recor
 }
 
 std::optional<undostep> popundolevel(const std::string& record, const envmap& now) {
+  // None is written longer: a longer one was not written by vornenv.
+  if (record.size() > undorecordmax) return std::nullopt;
   const std::vector<std::string> levels = split(record, levelseparator);
   if (levels[0] != "v2") return std::nullopt;
   for (std::size_t i = 1; i + 1 < levels.size(); ++i) {
@@ -310,12 +316,16 @@ std::optional<undostep> popundolevel(const std::string& record, const envmap& no
 std::vector<std::string> restorepathlist(const std::vector<std::string>& old,
                                          const std::vector<std::string>& set,
                                          const std::vector<std::string>& now) {
-  const std::set<std::string> inset(set.begin(), set.end());
-  const std::set<std::string> innow(now.begin(), now.end());
-  // What the user removed since export stays removed.
-  std::vector<std::string> out;
+  const std::unordered_set<std::string> inset(set.begin(), set.end());
+  const std::unordered_set<std::string> innow(now.begin(), now.end());
+  // What the user removed since export stays removed.  A list, with the
+  // first place of each element, so that a long PATH costs linear time.
+  std::list<std::string> out;
+  std::unordered_map<std::string, std::list<std::string>::iterator> first;
   for (const std::string& e : old) {
-    if (inset.count(e) == 0 || innow.count(e) != 0) out.push_back(e);
+    if (inset.count(e) != 0 && innow.count(e) == 0) continue;
+    const auto at = out.insert(out.end(), e);
+    first.emplace(e, at);
   }
   // What the user added goes after the element it followed, in front when
   // it followed only elements that go, and at the end when it follows all
@@ -324,47 +334,42 @@ std::vector<std::string> restorepathlist(const std::vector<std::string>& old,
   for (std::size_t i = 0; i < now.size(); ++i) {
     if (inset.count(now[i]) != 0) tail = i + 1;
   }
-  std::size_t at = 0;
+  auto at = out.begin();  // the next one goes in before this
   for (std::size_t n = 0; n < now.size(); ++n) {
     const std::string& e = now[n];
-    if (n >= tail) at = out.size();
-    if (inset.count(e) == 0) {
-      bool present = false;
-      for (std::size_t i = 0; i < out.size() && !present; ++i) {
-        if (out[i] == e) present = true, at = i + 1;
-      }
-      if (!present) out.insert(out.begin() + static_cast<std::ptrdiff_t>(at++), e);
-      continue;
-    }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-      if (out[i] == e) {
-        at = i + 1;
-        break;
-      }
+    if (n >= tail) at = out.end();
+    const auto held = first.find(e);
+    if (held != first.end()) {
+      at = std::next(held->second);
+    } else if (inset.count(e) == 0) {
+      first.emplace(e, out.insert(at, e));
     }
   }
-  return out;
+  return std::vector<std::string>(out.begin(), out.end());
 }
 
 std::vector<std::string> restoreempty(const std::vector<std::string>& old,
                                       std::vector<std::string> list) {
-  // From the last empty element back, so that each insertion leaves the
-  // places of those before it alone.
+  // For each place of old, the first element after it that list holds.
+  std::unordered_map<std::string, std::size_t> inlist;
+  for (std::size_t j = list.size(); j-- > 0;) inlist[list[j]] = j;
+  std::vector<std::size_t> before(list.size() + 1, 0);  // empty ones to put before each
+  std::size_t next = list.size();                       // the end
   for (std::size_t i = old.size(); i-- > 0;) {
-    if (!old[i].empty()) continue;
-    std::size_t at = list.size();
-    for (std::size_t next = i + 1; next < old.size() && at == list.size(); ++next) {
-      if (old[next].empty()) continue;
-      for (std::size_t j = 0; j < list.size(); ++j) {
-        if (list[j] == old[next]) {
-          at = j;
-          break;
-        }
-      }
+    if (old[i].empty()) {
+      ++before[next];
+      continue;
     }
-    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), std::string());
+    const auto held = inlist.find(old[i]);
+    if (held != inlist.end()) next = held->second;
   }
-  return list;
+  std::vector<std::string> out;
+  out.reserve(list.size() + old.size());
+  for (std::size_t j = 0; j <= list.size(); ++j) {
+    out.insert(out.end(), before[j], std::string());
+    if (j < list.size()) out.push_back(std::move(list[j]));
+  }
+  return out;
 }
 
 }  // namespace vornenv::cli

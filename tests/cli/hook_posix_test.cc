@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "cli/clirun.h"
@@ -117,6 +118,30 @@ TEST_F(projecttest, the_prompt_opens_an_allowed_file_once_and_others_never) {
     EXPECT_EQ(prompt(huge / "sub").err, "");
     EXPECT_EQ(counter.opens(), 0);
   }
+}
+
+// Deeper than a path the system takes whole: the folder's own file cannot be
+// looked at, and the one of a folder above must not be taken instead.
+TEST_F(projecttest, a_folder_that_cannot_be_looked_in_is_not_skipped) {
+  dir_.write(".vornenv.ini", "[Environment]\nHOOKTEST_DEEP = parent\n");
+  std::filesystem::current_path(dir_.path());
+  const std::string name(200, 'd');
+  for (int i = 0; i < 25; ++i) {
+    std::filesystem::create_directory(name);
+    std::filesystem::current_path(name);
+  }
+  {
+    std::ofstream own(".vornenv.ini");
+    own << "[Environment]\nHOOKTEST_DEEP = own\n";
+  }
+  const ranprogram allowed = runvornenv({"allow"});
+  EXPECT_EQ(allowed.status, 1);
+  EXPECT_NE(allowed.err.find("cannot look for"), std::string::npos) << allowed.err;
+  const ranprogram r = runvornenv({"prompt", "json"});
+  EXPECT_EQ(r.out.find("HOOKTEST_DEEP"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("cannot look for"), std::string::npos) << r.err;
+  std::filesystem::current_path(dir_.path());
+  std::filesystem::remove_all(name);
 }
 
 TEST_F(projecttest, a_removed_working_directory_is_said_once) {

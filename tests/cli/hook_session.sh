@@ -75,6 +75,8 @@ case $shell in
     revert='eval "$("$V" revert)"'
     setexported() { echo "export $1=$(q "$2")"; }
     setshell() { echo "$1=$(q "$2")"; }
+    unsetvar() { echo "unset $1"; }
+    showvar() { echo "echo \"$1=\${$1-(unset)}\" > $(q "$2")"; }
     setpath() { echo "PATH=$(q "$1")"; } ;;
   fish)
     q() { local s=${1//\\/\\\\}; s=${s//\'/\\\'}; printf "'%s'" "$s"; }
@@ -84,6 +86,8 @@ case $shell in
     revert='"$V" revert --format fish | source'
     setexported() { echo "set -gx $1 $(q "$2")"; }
     setshell() { echo "set -g $1 $(q "$2")"; }
+    unsetvar() { echo "set -e $1"; }
+    showvar() { echo "if set -q $1; echo \"$1=\$$1\"; else; echo '$1=(unset)'; end > $(q "$2")"; }
     setpath() { echo "set -gx PATH (string split : -- $(q "$1"))"; } ;;
   *) echo "hook_session: no words for $shell"; exit 2 ;;
 esac
@@ -123,7 +127,11 @@ write() { echo "printf '$1' > $(q "$proj/.vornenv.ini")"; }
   setshell SHELLONLY mine; echo "$prompt"; dump exact-before
   cdto "$work/exact"; echo "$prompt"; dump exact-inside
   echo "${userpath//\$U/\$U2}"; cdto "$work/outside"; echo "$prompt"; dump exact-after
-  echo "echo \"SHELLONLY=\$SHELLONLY\" > $(q "$work/exact-shellvar")"
+  showvar SHELLONLY "$work/exact-shellvar"
+  # Unset inside the project, it stays unset after leaving, however often.
+  cdto "$work/exact"; echo "$prompt"; unsetvar SHELLONLY; cdto "$work/outside"; echo "$prompt"
+  cdto "$work/exact"; echo "$prompt"; cdto "$work/outside"; echo "$prompt"
+  showvar SHELLONLY "$work/exact-shellvar-unset"
   # undo
   setpath "$longpath"
   for ((i = 0; i < 1000; i++)); do
@@ -170,6 +178,8 @@ sed "s|^PATH=|PATH=$U2:|" "$work/exact-before" > "$work/exact-expected"
 diff "$work/exact-expected" "$work/exact-after" >&2 || fail "exact: leaving did not give back PATH"
 grep -qx "SHELLONLY=mine" "$work/exact-shellvar" ||
   fail "exact: the shell's own variable is $(cat "$work/exact-shellvar")"
+grep -qx "SHELLONLY=(unset)" "$work/exact-shellvar-unset" ||
+  fail "exact: unset inside, then $(cat "$work/exact-shellvar-unset") after leaving twice"
 # undo
 size=$(grep '^VORNENV_UNDO=' "$work/undo-last" | wc -c)
 ((size <= 16384 + 14)) || fail "undo: the record holds $size bytes"

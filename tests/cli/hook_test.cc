@@ -246,6 +246,21 @@ TEST_F(projecttest, list_and_prune_tell_stale_entries) {
   const ranprogram pruned = runvornenv({"allow", "--prune"});
   EXPECT_EQ(pruned.status, 0) << pruned.err;
   EXPECT_EQ(listed(), "allowed     " + id(kept) + "\n");
+
+  // Lines that no vornenv wrote are dropped: a hash that is no hash, a path
+  // that is relative (it would name a file wherever the hook runs).
+  const std::string list = dir_.write("data/vornenv/allowed", "");
+  const std::string hash(64, 'a');
+  dir_.write("data/vornenv/allowed", "echo${IFS}CODE;:" + std::string(48, '#') +
+                                         " /x/.vornenv.ini\n" + hash + " .vornenv.ini\n" + hash +
+                                         " ../sub/.vornenv.ini\n");
+  EXPECT_EQ(listed(), "");
+  // A list that cannot be read is never written over.
+  std::filesystem::remove(list);
+  std::filesystem::create_directories(list);
+  EXPECT_EQ(runvornenv({"allow", nativepath(kept)}).status, 1);
+  EXPECT_EQ(runvornenv({"allow", "--list"}).status, 1);
+  EXPECT_TRUE(std::filesystem::is_directory(list));
 }
 
 // Each thing the prompt cannot apply is said once per version of the file:
@@ -275,6 +290,33 @@ TEST_F(projecttest, the_prompt_says_each_refusal_once) {
   EXPECT_EQ(jsonchanges(large.out)["HOOKTEST_N"], std::nullopt) << large.out;
   EXPECT_EQ(prompt(proj).err, "");
   EXPECT_EQ(runvornenv({"allow", nativepath(file)}).status, 1);
+}
+
+// A file may not choose what the hook trusts next or gives back on leaving:
+// where the list of allowed files is, the hook's own state and the names it
+// keeps the shell's variables in.  Nor what the shell keeps for itself.
+TEST_F(projecttest, files_cannot_move_the_list_or_touch_the_hooks_state) {
+  const std::filesystem::path proj = dir_.path() / "proj";
+  const struct {
+    std::string name, format, why;
+  } cases[] = {
+      {cli::userdatavariables().front(), "sh", "it says where the list of allowed files is"},
+      {"VORNENV_UNDO", "sh", "it holds vornenv's own state"},
+      {"_vornenv_shell_EDITOR", "fish", "the hook keeps the shell's own variables in such names"},
+      {"PPID", "sh", "sh cannot set the variable 'PPID' (the shell keeps it for itself)"},
+      {"status", "fish", "fish cannot set the variable 'status' (the shell keeps it for itself)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file =
+        dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_R = 1\n" + c.name + " = x\n");
+    ASSERT_EQ(runvornenv({"allow", nativepath(file)}).status, 0);
+    const ranprogram r = prompt(proj, c.format);
+    EXPECT_NE(r.err.find(":3: error: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("HOOKTEST_R"), std::string::npos) << r.out;
+    prompt(dir_.path(), c.format);
+  }
 }
 
 // The hook's note follows the file's own entry in the list, and its record

@@ -32,6 +32,11 @@ TEST_F(projecttest, one_file_however_its_path_is_spelt) {
   EXPECT_EQ(denied.status, 0) << denied.err;
   EXPECT_EQ(listed(), "");
   EXPECT_EQ(runvornenv({"deny", file}).status, 1);
+  // A file that is gone is denied by any spelling too.
+  ASSERT_EQ(runvornenv({"allow", file}).status, 0);
+  std::filesystem::remove_all(dir_.path() / "Proj");
+  EXPECT_EQ(runvornenv({"deny", shouted}).status, 0);
+  EXPECT_EQ(listed(), "");
 }
 
 }  // namespace

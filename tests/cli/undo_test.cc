@@ -228,6 +228,8 @@ TEST(undo_test, only_records_of_this_form_are_read) {
     EXPECT_FALSE(popundolevel(bad, now)) << bad;
   }
   EXPECT_TRUE(popundolevel("v2|uA=-", now));
+  // No record is written longer than the bound, so none longer is read.
+  EXPECT_FALSE(popundolevel("v2|uA=-," + std::string(undorecordmax, 'u'), now));
   EXPECT_TRUE(popundolevel("v2||-", now));
 }
 
