@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/lint.h"
+#include "cli/finding.h"
 #include "cli/platform.h"
 
 namespace vornenv::cli {

@@ -15,17 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace vornenv::cli {
+#include "cli/finding.h"
 
-// One thing check reports at a place of a file.
-struct finding {
-  enum class level { error, warning };
-  level severity = level::warning;
-  std::string rule;      // "section-name", ...; a failure's kind ("unset", ...)
-  std::size_t line = 0;  // 0 when no line is concerned
-  std::string message;   // bytes as the file and the library gave them
-  std::vector<std::string> hints;
-};
+namespace vornenv::cli {
 
 // The lint warnings for what builder holds, ordered by line.  None of them
 // changes what applies.
