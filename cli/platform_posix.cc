@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -168,10 +169,12 @@ boundedfile readregularfile(const std::string& path, std::size_t limit) {
     read.outcome = boundedfile::status::toolarge;
     return read;
   }
-  // The file may grow after the fstat: one byte past the limit tells.
-  read.bytes.resize(limit + 1);
+  // The size the fstat gave, and room to see the file grow past it; it may
+  // grow up to one byte past the limit, which tells.
+  read.bytes.resize(static_cast<std::size_t>(read.size) + 1);
   std::size_t got = 0;
-  while (got < read.bytes.size()) {
+  while (got <= limit) {
+    if (got == read.bytes.size()) read.bytes.resize(std::min(limit + 1, 2 * got));
     const ssize_t n = ::read(fd.get(), &read.bytes[got], read.bytes.size() - got);
     if (n == 0) break;
     if (n < 0) {

@@ -394,10 +394,12 @@ boundedfile readregularfile(const std::string& path, std::size_t limit) {
     read.outcome = boundedfile::status::toolarge;
     return read;
   }
-  // The file may grow meanwhile: one byte past the limit tells.
-  read.bytes.resize(limit + 1);
+  // The size the system gave, and room to see the file grow past it; it may
+  // grow up to one byte past the limit, which tells.
+  read.bytes.resize(static_cast<std::size_t>(read.size) + 1);
   std::size_t got = 0;
-  while (got < read.bytes.size()) {
+  while (got <= limit) {
+    if (got == read.bytes.size()) read.bytes.resize(std::min(limit + 1, 2 * got));
     DWORD n = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(read.bytes.size() - got, 1u << 20));
     if (!ReadFile(file.get(), &read.bytes[got], want, &n, nullptr)) {
