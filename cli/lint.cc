@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "cli/apply.h"
 #include "cli/commands.h"
+#include "cli/errors.h"
 #include "cli/platform.h"
 #include "cli/printable.h"
 #include "cli/quote.h"
@@ -110,12 +109,16 @@ std::string referredname(const std::string& ref) {
   return ref.substr(1);
 }
 
-bool isabsolute(const std::string& path) { return std::filesystem::u8path(path).is_absolute(); }
+// By the library's own path rules, which read any bytes: a path that is
+// not text in the platform's encoding is still a path to judge.
+bool isabsolute(const std::string& path) { return vornfile::filepath(path).absolute(); }
 
 std::string workingdirectory() {
-  std::error_code ec;
-  const std::filesystem::path cwd = std::filesystem::current_path(ec);
-  return ec ? std::string() : cwd.u8string();
+  try {
+    return currentdir();
+  } catch (const failure&) {
+    return std::string();
+  }
 }
 
 void lintsection(const envbuilder::section& s, const setters& set, std::vector<finding>& out) {
@@ -276,8 +279,8 @@ void missingdirhints(const error& e, const envbuilder& builder, std::vector<std:
   if (!isabsolute(dir)) hint += " in the working directory '" + workingdirectory() + "'";
   const bool shown = e.message() == held.name() + " --> " + dir + " invalid entry found!";
   if (!shown || !isabsolute(dir)) hints.push_back(hint);
-  std::error_code ec;
-  if (std::filesystem::exists(std::filesystem::u8path(dir), ec)) {
+  std::string unknown;
+  if (regularfileat(dir, unknown).value_or(false)) {
     hints.push_back("'" + dir + "' exists, but is no directory");
   }
 }

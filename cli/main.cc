@@ -445,8 +445,8 @@ invocation parse(const std::vector<std::string>& args) {
 }
 
 int main(const std::vector<std::string>& args) {
-  // Every line ends in "\n" on every platform; export --format cmd writes
-  // its own "\r\n".
+  // Every line, on either stream, ends in "\n" on every platform; export
+  // --format cmd writes its own "\r\n".
   setbinaryoutput();
   // Failures are reported once, from what is thrown; warnings outside a
   // description file carry the tool's name.

@@ -63,8 +63,9 @@ runresult runcommand(const std::vector<std::string>& argv);
 // one that accepts virtual-terminal sequences, switched on here).
 bool colourterminal();
 
-// Makes standard output write bytes unchanged: Windows would otherwise turn
-// each "\n" into "\r\n", inside quoted values too.
+// Makes standard output and standard error write bytes unchanged: Windows
+// would otherwise turn each "\n" into "\r\n", inside quoted values too.  Both
+// streams end their lines with "\n" alone, on every platform.
 void setbinaryoutput();
 
 // The export format that suits the platform's own shell: "sh" or "cmd".

@@ -219,7 +219,9 @@ bool colourterminal() {
 
 void setbinaryoutput() {
   std::fflush(stdout);
+  std::fflush(stderr);
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 const char* defaultformat() { return "cmd"; }

@@ -30,8 +30,9 @@ bool pathlist::donewentry(envbuilder::entry& e) {
   if (converted != e.value()) e = envbuilder::entry(e.name(), converted);
   // Short components go in unexpanded and unchecked, so the path is
   // checked as a whole: one holding the list separator would put two
-  // elements into the variable, the second never checked.
-  return path.valid() && vornfile::direxists(path);
+  // elements into the variable, the second never checked.  Nor may it hold
+  // bytes that the platform would read as other characters than written.
+  return path.valid() && vornplatform::holdsexactly(converted) && vornfile::direxists(path);
 }
 
 bool pathlist::valid() const { return true; }

@@ -116,13 +116,41 @@ decltype(auto) platformcall(error::kind k, F&& f) {
 
 }  // namespace
 
+namespace {
+
+// Nothing the platform would cut short is set: a name or value longer than
+// a variable can hold fails, whether it was written so or expanded.
+void requirefits(const std::string& name, std::size_t namelength, std::size_t valuelength) {
+  const std::size_t longest = vornplatform::longestvalue();
+  if (namelength > longest) {
+    envfail(error::kind::limit,
+            "'" + name + "' name is longer than an environment variable can hold!");
+  }
+  if (valuelength > longest) {
+    envfail(error::kind::limit,
+            "'" + name + "' expansion is longer than an environment variable can hold!");
+  }
+}
+
+// The kind of a refusal to set name to value: a text that the platform
+// cannot hold exactly is no refused name.
+error::kind refusal(const std::string& name, const std::string* value) {
+  const bool held =
+      vornplatform::holdsexactly(name) && (value == nullptr || vornplatform::holdsexactly(*value));
+  return held ? error::kind::refusedname : error::kind::other;
+}
+
+}  // namespace
+
 void putvar(const std::string& name, const std::string& value) {
-  platformcall(error::kind::refusedname,
+  requirefits(name, vornplatform::valuelength(name), vornplatform::valuelength(value));
+  platformcall(refusal(name, &value),
                [&] { vornplatform::putenvvar(name, value, vornplatform::report::quiet); });
 }
 
 void putvarexact(const std::string& name, const std::string& value) {
-  platformcall(error::kind::refusedname,
+  requirefits(name, vornplatform::valuelength(name), vornplatform::exactlength(value));
+  platformcall(refusal(name, nullptr),
                [&] { vornplatform::putenvexact(name, value, vornplatform::report::quiet); });
 }
 

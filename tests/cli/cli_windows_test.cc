@@ -383,5 +383,71 @@ TEST(cli_windows_test, explain_matches_names_as_windows_does) {
   // clang-format on
 }
 
+// What one and the same file means on Linux it means here, or it fails here
+// with the platform's reason: never a silent look-alike, a cut text, or a
+// crash of the host's own hints.
+TEST(cli_windows_test, what_the_platform_cannot_hold_fails_and_is_never_cut) {
+  scopedtempdir dir;
+  // A folder named with U+FFFD, which a Latin-1 byte would turn into.
+  std::filesystem::create_directories(dir.path() / L"d" / L"caf\uFFFD");
+  const std::string d = (dir.path() / L"d").u8string();
+  const std::string longest(32766, 'v');
+  std::string emoji;
+  for (int i = 0; i < 16384; ++i) emoji += "\xF0\x9F\x98\x80";  // 32,768 units
+  const struct {
+    const char* what;
+    std::string text;
+    std::string error;  // "" when the file applies
+  } cases[] = {
+      {"a byte that is no UTF-8", "[Environment]\nLAT = caf\xE9\n",
+       ":2: error: LAT putenvvar - the value holds characters that the ANSI code page cannot "
+       "represent!"},
+      {"such a byte in a path", "[Executable Paths]\na = " + d + "/caf\xE9\n",
+       ":2: error: a --> " + d + "/caf\\xE9 invalid entry found!"},
+      {"the longest value", "[Environment]\nL = " + longest + "\n", ""},
+      {"a value one longer", "[Environment]\nL = " + longest + "v\n",
+       ":2: error: 'L' expansion is longer than an environment variable can hold!"},
+      {"a literal of 40,000", "[Environment]\nL = " + std::string(40000, 'v') + "\n",
+       ":2: error: 'L' expansion is longer than an environment variable can hold!"},
+      {"a reference that grows too long", "[Environment]\nA = " + longest + "\nL = $(A)z\n",
+       ":3: error: 'A' expansion is longer than an environment variable can hold!"},
+      {"a name of 40,000", "[Environment]\n" + std::string(40000, 'N') + " = x\n",
+       ":2: error: '" + std::string(40000, 'N') +
+           "' name is longer than an environment variable "
+           "can hold!"},
+      {"emoji past the bound", "[Environment]\nE = " + emoji + "\n",
+       ":2: error: 'E' expansion is longer than an environment variable can hold!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = nativepath(dir.write("c.ini", c.text));
+    const ranprogram r = runvornenv({"check", file});
+    EXPECT_EQ(r.status, c.error.empty() ? 0 : 1) << r.out;
+    if (!c.error.empty()) {
+      EXPECT_EQ(r.out.substr(0, file.size() + c.error.size()), file + c.error) << r.out;
+    }
+    // One line ending on both streams.
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    const ranprogram exported = runvornenv({"export", "--format", "json", file});
+    EXPECT_EQ(exported.status, c.error.empty() ? 0 : 1);
+    EXPECT_EQ(exported.err.find('\r'), std::string::npos);
+    EXPECT_EQ(exported.err.find("filesystem"), std::string::npos) << exported.err;
+  }
+}
+
+// A share is as absolute as a drive: no "relative" warning, and the hint
+// does not send the reader to the working directory.
+TEST(cli_windows_test, unc_paths_are_absolute) {
+  scopedtempdir dir;
+  const std::string file =
+      nativepath(dir.write("unc.ini", "[Executable Paths]\na = //server/share/x\n"));
+  const ranprogram r = runvornenv({"check", file});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.find("relative-directory"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("working directory"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(":2: error: a --> //server/share/x invalid entry found!"), std::string::npos)
+      << r.out;
+}
+
 }  // namespace
 }  // namespace vornenv::testing

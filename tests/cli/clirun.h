@@ -3,6 +3,7 @@
 #ifndef VORNENV_TESTS_CLI_CLIRUN_H_
 #define VORNENV_TESTS_CLI_CLIRUN_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,9 @@ std::string libfile(const std::string& base);
 
 // What the host's JSON export writes for a description file's byte 0xFF,
 // which is not UTF-8: \u00FF on POSIX, where the byte is kept; on Windows
-// the host runs in UTF-8, and the environment holds U+FFFD in its place.
-std::string jsonofbyteff();
+// the host runs in UTF-8, which no such byte is text of: std::nullopt, the
+// value is refused.
+std::optional<std::string> jsonofbyteff();
 
 // text with each "\r\n" turned into "\n": probe writes in text mode.
 // The whole file, bytes as they are.

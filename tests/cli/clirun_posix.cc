@@ -46,6 +46,6 @@ std::string nativepath(const std::string& path) { return path; }
 
 std::string libfile(const std::string& base) { return "lib" + base + ".so"; }
 
-std::string jsonofbyteff() { return "\\u00FF"; }
+std::optional<std::string> jsonofbyteff() { return "\\u00FF"; }
 
 }  // namespace vornenv::testing

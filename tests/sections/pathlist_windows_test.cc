@@ -46,6 +46,15 @@ TEST_F(pathlist_windows_test, spellings_of_one_directory_count_once) {
   EXPECT_EQ(vornplatform::getenvvar("PATH").str(), a + ";" + b + ";C:\\windows");
 }
 
+// "bin1" and "bin1." are one folder to Win32: it goes onto PATH once.
+TEST_F(pathlist_windows_test, trailing_dots_name_the_same_directory) {
+  const std::string d = filepath(dir_.mkdir("bin1")).str();
+  vornplatform::putenvvar("PATH", "C:\\windows");
+  auto builder = parse("[Executable Paths]\nplain = " + d + "\ndotted = " + d + ".\n");
+  EXPECT_FALSE(last_.thrown) << last_.err;
+  EXPECT_EQ(vornplatform::getenvvar("PATH").str(), d + ";C:\\windows");
+}
+
 std::wstring wide(const std::string& narrow) {
   std::wstring out(narrow.size(), L'\0');
   out.resize(static_cast<std::size_t>(

@@ -135,6 +135,8 @@ TEST(envsnapshot_test, matches_names_as_the_platform_does) {
     for (std::string& name : names) {
       for (std::size_t l : letters) name += spellings[l][random() % spellings[l].size()];
     }
+    // Bytes that the code page reads as no character name no variable.
+    if (!holdsexactly(names[0])) continue;
     if (vornplatform::getenvvar(names[0]).str().empty()) {
       set.push_back(std::make_unique<scopedenv>(names[0], "v" + std::to_string(n)));
     }

@@ -59,11 +59,21 @@ char listsep();
 // its separator, e.g. "/" or "C:\") to root and returns how many bytes of text
 // it took.  A relative text appends nothing and gives 0.
 std::size_t splitroot(std::string_view text, std::string& root);
+// Whether a root, as splitroot() writes it, names one place whatever the
+// working directory.
+bool qualifiedroot(std::string_view root);
 // Folds letter case in [first, last) in place, byte for byte (nothing on
 // POSIX).
 void fold(char* first, char* last);
 // Whether fold() changes anything at all.
 bool foldscase();
+// How much of a component counts when paths are compared: on Windows, which
+// drops trailing dots and blanks from a name ("bin." and "bin " open "bin"),
+// the component without them, unless that leaves nothing or it is ".." ;
+// elsewhere the whole component.
+std::size_t significantlength(std::string_view component);
+// Whether significantlength() ever differs from the component's length.
+bool trimscomponents();
 bool isdirectory(const char* path);
 // Bare file names of the shared libraries in dir, in any order.
 std::vector<std::string> listlibraries(const std::string& dir);

@@ -41,7 +41,8 @@ void eachcomponent(std::string_view text, std::size_t rootlen, std::size_t ncomp
 
 }  // namespace
 
-pathcomp::pathcomp(std::string text) : text_(std::move(text)), key_(text_) {
+pathcomp::pathcomp(std::string text)
+    : text_(std::move(text)), key_(text_, 0, backend::significantlength(text_)) {
   backend::fold(key_.data(), key_.data() + key_.size());
   if (key_ == text_) key_.clear();
 }
@@ -107,6 +108,18 @@ textshape appendtext(std::string_view text, std::string& out) {
 
 void appendkey(std::string_view text, textshape shape, std::string& out) {
   if (text.empty()) return;
+  if (backend::trimscomponents()) {
+    // Each component as much of it as counts, after a NUL byte: never
+    // longer than the text and its one extra byte.
+    const std::size_t keyat = out.size();
+    out.append(text.data(), shape.rootlen);
+    eachcomponent(text, shape.rootlen, shape.ncomps, [&out](std::string_view c) {
+      out += '\0';
+      out.append(c.data(), backend::significantlength(c));
+    });
+    backend::fold(&out[keyat], &out[keyat] + (out.size() - keyat));
+    return;
+  }
   // The key is the text with a NUL byte in front of each component instead
   // of the separator between them, folded.
   const std::size_t keylen = text.size() + (shape.ncomps != 0 ? 1 : 0);
@@ -161,6 +174,8 @@ pathcomp filepath::component(std::ptrdiff_t i) const {
   for (std::ptrdiff_t j = 0; j < i; ++j) start = t.find(sep, start) + 1;
   std::size_t stop = t.find(sep, start);
   if (stop == std::string_view::npos) stop = t.size();
+  // Where components are trimmed, the key is the component's own.
+  if (backend::trimscomponents()) return pathcomp(std::string(t.substr(start, stop - start)));
   // The key runs one byte ahead of the text: the NUL before the first
   // component has no separator in the text.
   return pathcomp(t.substr(start, stop - start), key().substr(start + 1, stop - start));
@@ -178,6 +193,8 @@ bool filepath::valid() const {
 }
 
 std::string filepath::str() const { return std::string(text()); }
+
+bool filepath::absolute() const { return backend::qualifiedroot(text().substr(0, rootlen_)); }
 
 filepath::iterator filepath::assign(iterator pos, const filepath& with) {
   const std::size_t i = static_cast<std::size_t>(pos.i_);

@@ -41,9 +41,15 @@ std::size_t splitroot(std::string_view text, std::string& root) {
   return n;
 }
 
+bool qualifiedroot(std::string_view root) { return !root.empty(); }
+
 void fold(char*, char*) {}
 
 bool foldscase() { return false; }
+
+std::size_t significantlength(std::string_view component) { return component.size(); }
+
+bool trimscomponents() { return false; }
 
 bool isdirectory(const char* path) {
   // With a '/' after it, the lookup itself insists on a directory (a link

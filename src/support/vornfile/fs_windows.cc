@@ -114,6 +114,11 @@ std::size_t splitroot(std::string_view text, std::string& root) {
   return 0;
 }
 
+bool qualifiedroot(std::string_view root) {
+  // "C:\" or "\\server\share\"; not "C:" nor the current drive's "\".
+  return root.size() >= 3 && root.back() == '\\';
+}
+
 void fold(char* first, char* last) {
   // Only single-byte letters fold: folding the second byte of a
   // double-byte character would make two characters compare equal.  A NUL
@@ -129,6 +134,14 @@ void fold(char* first, char* last) {
 }
 
 bool foldscase() { return true; }
+
+std::size_t significantlength(std::string_view component) {
+  std::size_t n = component.size();
+  while (n > 0 && (component[n - 1] == '.' || component[n - 1] == ' ')) --n;
+  return n == 0 || component == ".." ? component.size() : n;
+}
+
+bool trimscomponents() { return true; }
 
 bool isdirectory(const char* path) {
   const DWORD attributes = ::GetFileAttributesA(path);

@@ -206,6 +206,12 @@ class VORNFILE_EXPORT filepath {
 
   bool empty() const { return textlen_ == 0; }
 
+  // True when the path names the same place from any working directory:
+  // rooted at "/" on POSIX; on Windows at a drive with its separator
+  // ("C:\") or at a share ("\\server\share").  "C:tools" and "\tools"
+  // depend on the current directory of a drive, or on the current drive.
+  bool absolute() const;
+
  private:
   friend class filepathaccess;
 

@@ -28,6 +28,9 @@ std::string getexact(const std::string& name);
 bool setexact(const std::string& name, const std::string& value);
 // The exact text of a narrow one.
 std::string toexact(const std::string& narrow);
+// Whether the narrow text converts to the platform's characters and back
+// unchanged.
+bool held(const std::string& narrow);
 
 // One variable as listed.  held is false when the narrow text cannot hold
 // its name or its value; both are "" then.  key is lookupkey()'s text for
@@ -59,6 +62,8 @@ std::string exactkey(const std::string& name);
 std::size_t longestvalue();
 // The length of a value in those units; never more than its bytes.
 std::size_t valuelength(std::string_view value);
+// The same for an exact text.
+std::size_t exactlength(std::string_view exact);
 
 }  // namespace vornplatform::backend
 

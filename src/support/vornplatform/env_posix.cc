@@ -29,6 +29,8 @@ bool setexact(const std::string& name, const std::string& value) {
 
 std::string toexact(const std::string& narrow) { return narrow; }
 
+bool held(const std::string&) { return true; }
+
 std::vector<listedvar> listvars() {
   std::vector<listedvar> vars;
   for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
@@ -59,5 +61,7 @@ std::string exactkey(const std::string& name) { return name; }
 std::size_t longestvalue() { return 131072; }
 
 std::size_t valuelength(std::string_view value) { return value.size(); }
+
+std::size_t exactlength(std::string_view exact) { return exact.size(); }
 
 }  // namespace vornplatform::backend

@@ -23,12 +23,19 @@ namespace vornplatform::backend {
 
 namespace {
 
-std::wstring towide(const std::string& narrow) {
+// flags MB_ERR_INVALID_CHARS: nothing (false) for bytes that are no text in
+// the code page, instead of U+FFFD in their place.
+std::wstring towide(const std::string& narrow, DWORD flags = 0, bool* ok = nullptr) {
+  if (ok != nullptr) *ok = true;
   if (narrow.empty()) return std::wstring();
   const int size = static_cast<int>(narrow.size());
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
+  const int n = ::MultiByteToWideChar(CP_ACP, flags, narrow.data(), size, nullptr, 0);
+  if (n <= 0) {
+    if (ok != nullptr) *ok = false;
+    return std::wstring();
+  }
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, wide.data(), n);
+  ::MultiByteToWideChar(CP_ACP, flags, narrow.data(), size, wide.data(), n);
   return wide;
 }
 
@@ -173,8 +180,16 @@ bool getvar(const std::string& name, std::string& value) {
   return tonarrow(wide.data(), wide.size(), value);
 }
 
+bool held(const std::string& narrow) {
+  bool ok = false;
+  const std::wstring wide = towide(narrow, MB_ERR_INVALID_CHARS, &ok);
+  std::string back;
+  return ok && tonarrow(wide.data(), wide.size(), back) && back == narrow;
+}
+
 bool setvar(const std::string& name, const std::string& value) {
-  return writevar(name, towide(value));
+  // The caller checked that both are held(): nothing turns into U+FFFD.
+  return writevar(name, towide(value, MB_ERR_INVALID_CHARS));
 }
 
 std::string getexact(const std::string& name) { return toutf8(readvar(name)); }
@@ -240,9 +255,19 @@ std::string exactkey(const std::string& name) {
   return toutf8(windowsupper(wide.data(), wide.size()));
 }
 
-// A variable holds at most 32,767 UTF-16 characters, the narrow text being
-// in the ANSI code page.
-std::size_t longestvalue() { return 32767; }
+// A variable holds at most 32,766 UTF-16 characters and the terminating NUL,
+// the narrow text being in the ANSI code page.
+std::size_t longestvalue() { return 32766; }
+
+std::size_t exactlength(std::string_view exact) {
+  std::size_t units = 0;
+  // Each lead byte starts one character; one of four bytes is a pair.
+  for (const char c : exact) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
 
 std::size_t valuelength(std::string_view value) {
   // Past what one call can count, a text is far too long anyway.

@@ -54,6 +54,13 @@ void putenvvar(const vornstr& name, const vornstr& value) { putenvvar(name, valu
 
 void putenvvar(const vornstr& name, const vornstr& value, report how) {
   requireclean(name.str(), value.str(), how);
+  for (const auto& [text, what] : {std::pair(&name, "name"), std::pair(&value, "value")}) {
+    if (!backend::held(text->str())) {
+      fail(name.str() + " putenvvar - the " + what +
+               " holds characters that the ANSI code page cannot represent!",
+           how);
+    }
+  }
   if (!backend::setvar(name.str(), value.str())) {
     fail(name.str() + " putenvvar - failed to set environment variable!", how);
   }
@@ -63,12 +70,20 @@ std::string getenvexact(const vornstr& name) { return backend::getexact(name.str
 
 void putenvexact(const vornstr& name, const std::string& value, report how) {
   requireclean(name.str(), value, how);
+  if (!backend::held(name.str())) {
+    fail(name.str() +
+             " putenvvar - the name holds characters that the ANSI code page cannot "
+             "represent!",
+         how);
+  }
   if (!backend::setexact(name.str(), value)) {
     fail(name.str() + " putenvvar - failed to set environment variable!", how);
   }
 }
 
 std::string exacttext(const vornstr& narrow) { return backend::toexact(narrow.str()); }
+
+bool holdsexactly(const vornstr& narrow) { return backend::held(narrow.str()); }
 
 envsnapshot::envsnapshot() {
   std::vector<backend::listedvar> listed = backend::listvars();
@@ -107,6 +122,8 @@ std::string exactkey(const std::string& name) { return backend::exactkey(name); 
 std::size_t longestvalue() { return backend::longestvalue(); }
 
 std::size_t valuelength(std::string_view value) { return backend::valuelength(value); }
+
+std::size_t exactlength(std::string_view exact) { return backend::exactlength(exact); }
 
 envsnapshot::envsnapshot(const envsnapshot& other) = default;
 

@@ -54,7 +54,11 @@ VORNPLATFORM_EXPORT vornstr getenvvar(const vornstr& name, report how);
 // refuses (empty, holding '=' or a NUL byte) or a value holding a NUL byte is
 // not dropped silently: "****ASSERTION****: " and the name followed by
 // " putenvvar - failed to set environment variable!" go to std::cerr, and a
-// std::runtime_error carrying that message is thrown.
+// std::runtime_error carrying that message is thrown.  Nor is a name or value
+// that the platform cannot hold exactly (holdsexactly()) turned into a
+// look-alike: the name followed by " putenvvar - the value holds characters
+// that the ANSI code page cannot represent!" (or "the name holds") fails the
+// same way.
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value);
 VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value, report how);
 
@@ -73,16 +77,26 @@ VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
 VORNPLATFORM_EXPORT void putenvexact(const vornstr& name, const std::string& value,
                                      report how = report::loud);
 
-// The exact text of a narrow text.
+// The exact text of a narrow text.  REQUIRES: holdsexactly(narrow).
 VORNPLATFORM_EXPORT std::string exacttext(const vornstr& narrow);
 
-// The longest value a variable can hold: 32,767 characters on Windows (UTF-16
-// units, the narrow text being in the ANSI code page); elsewhere 131,072
-// bytes, the Linux kernel's limit on one environment string.
+// Whether the narrow text is text the platform can hold exactly: on Windows,
+// bytes that the ANSI code page reads as characters (MB_ERR_INVALID_CHARS)
+// and that those characters give back unchanged; elsewhere always.  A
+// narrow text that is not would turn into U+FFFD or a look-alike on its way
+// into the environment: putenvvar() refuses it instead.
+VORNPLATFORM_EXPORT bool holdsexactly(const vornstr& narrow);
+
+// The longest name or value a variable can hold: 32,766 characters on
+// Windows (UTF-16 units, the narrow text being in the ANSI code page; 32,767
+// with the terminating NUL); elsewhere 131,072 bytes, the Linux kernel's
+// limit on one environment string.
 VORNPLATFORM_EXPORT std::size_t longestvalue();
 // The length of value in the units of longestvalue(); never more than its
 // size in bytes, so a text of no more bytes than that always fits.
 VORNPLATFORM_EXPORT std::size_t valuelength(std::string_view value);
+// The same for an exact text.
+VORNPLATFORM_EXPORT std::size_t exactlength(std::string_view exact);
 
 // Every variable of the calling process as exact texts, name then value, in
 // the platform's order, leaving none out: for a caller that must see and
