@@ -78,12 +78,12 @@ class windowsside(side):
         self.prefix = "Z:" + files.replace("/", "\\")
 
     def text(self, s):
-        # README, "The description file": paths are converted with the
-        # platform's separator; Wine names the Unix root Z:.
+        # README, "One file, one meaning", 1: paths are converted with
+        # the platform's separator; Wine names the Unix root Z:.
         return slashes(s.replace(self.prefix, files_placeholder))
 
     def check(self, text):
-        """README, "Windows: characters and commands": a path that starts with
+        """README, "One file, one meaning", 2: a path that starts with
         one separator is on the current drive, so check calls it relative and
         looks for it there; on POSIX it is absolute.  Read before the other
         normalisers, while the single backslash still tells it apart from a
@@ -118,10 +118,10 @@ class nativeside(side):
 
 
 def slashes(s):
-    """Both separators as one, and a run of them as one: README, "The
-    description file" (a converted path takes the platform's separator) and
-    "Layout" of paths (a share keeps its "\\\\server" root on Windows, where
-    POSIX reads "//" as "/")."""
+    """Both separators as one, and a run of them as one: README, "One file,
+    one meaning", 1 (a converted path takes the platform's separator) and 2
+    (a share keeps its "\\\\server" root on Windows, where POSIX reads "//"
+    as "/")."""
     return re.sub("/+", "/", s.replace("\\", "/"))
 
 
@@ -130,7 +130,7 @@ files_placeholder = "<FILES>"
 
 def pathlist(s, value, sep):
     """A PATH value as its elements in the native form, the elements the
-    process started with left out (README, "What the sections do": PATH is
+    process started with left out (README, "One file, one meaning", 1: PATH is
     split and joined with ';' on Windows and ':' elsewhere)."""
     if value is None:
         return None
@@ -153,8 +153,9 @@ def canonical(s, cmd, status, out, err, sep):
         return v
 
     if cmd[0] == "export":
-        # README, "Windows": names compare as Windows compares them, so the
-        # order of names differing in case is the platform's.
+        # README, "One file, one meaning", 3: names compare as Windows
+        # compares them, so the order of names differing in case is the
+        # platform's.
         return {"status": 0, "changes": sorted((k, value(k, v)) for k, v in doc.items())}
     for f in doc["files"]:
         for sec in f["sections"]:
@@ -174,16 +175,18 @@ def documented(name, native, windows):
     tags = set(os.path.basename(name).split(".")[0].split("-")[1:])
     wtext = windows.get("text", "")
     ntext = native.get("text", "")
-    # README, "Windows: characters and commands": names are compared as
-    # Windows compares them, letter case folded.
+    # README, "One file, one meaning", 3: names are compared as Windows
+    # compares them, letter case folded.
     if "case" in tags:
         return True
-    # README, "Expansion": the longest value is 32,766 characters on
-    # Windows, 131,072 bytes on Linux, so a file that reaches it on both
-    # reaches it at other places.
-    if ("long" in tags and (LIMIT in wtext or LIMIT in ntext)) or (LIMIT in wtext and LIMIT in ntext):
+    # README, "One file, one meaning", 4: the longest value is 32,766
+    # characters on Windows, 131,072 bytes on Linux, so a file that reaches
+    # it on both reaches it at other places.
+    if LIMIT in wtext and LIMIT in ntext:
         return True
-    # README, "Windows: characters and commands": a text that the code page
+    if "long" in tags and (LIMIT in wtext or LIMIT in ntext):
+        return True
+    # README, "One file, one meaning", 5: a text that the code page
     # (UTF-8 for the host) cannot represent fails there; Linux keeps bytes.
     if "bytes" in tags and windows.get("status") == 1 and (
         "cannot represent" in wtext or "invalid entry found!" in wtext
