@@ -57,8 +57,12 @@ class VORNENV_EXPORT anonsection : public envbuilder::section {
 // to the entry's value with its $(NAME) references expanded at that moment.
 // Each variable is set before the next value is expanded, so a value may use
 // the variables of earlier entries and of earlier sections.  An expansion
-// failure throws; the variables already set stay set.  The stored entries
-// keep the unexpanded text.
+// failure throws; the variables already set stay set.  A name or value that
+// the platform cannot hold is not cut short nor turned into a look-alike: a
+// name or value longer than vornplatform::longestvalue() fails with kind
+// limit, one that is no text in the ANSI code page (Windows) with the
+// platform's "cannot represent" message.  The stored entries keep the
+// unexpanded text.
 class VORNENV_EXPORT envblock : public envbuilder::section {
  public:
   explicit envblock(const std::string& name);
@@ -74,10 +78,11 @@ class VORNENV_EXPORT envblock : public envbuilder::section {
 // "Executable Paths": each entry's value names a directory.  As an entry is
 // added, its value is converted to a path (entrytofilepath::convert(),
 // expanding references component by component), stored in that converted
-// form, and must name an existing directory (false otherwise, which stops
-// the parse).  When the section ends, the path variable becomes the
-// section's directories followed by the variable's earlier elements, each
-// path once, at its first place, joined by pathlistsep.
+// form, and must name an existing directory, by a text the platform holds
+// exactly (false otherwise, which stops the parse).  When the section ends,
+// the path variable becomes the section's directories followed by the
+// variable's earlier elements, each path once, at its first place, joined by
+// pathlistsep.
 class VORNENV_EXPORT pathlist : public envbuilder::section {
  public:
   // pathvar: the variable to build ("PATH"); fails with
