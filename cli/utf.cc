@@ -32,13 +32,29 @@ std::size_t utf8length(const std::string& text, std::size_t pos) {
   return n;
 }
 
+namespace {
+
+// The surrogate that text[pos] starts in its three-byte form (ED A0..BF
+// 80..BF), as the platform layer writes a lone one in an exact text, or 0.
+char16_t surrogateat(const std::string& text, std::size_t pos) {
+  if (pos + 2 >= text.size() || static_cast<unsigned char>(text[pos]) != 0xED) return 0;
+  const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+  const auto b2 = static_cast<unsigned char>(text[pos + 2]);
+  if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
+  return static_cast<char16_t>(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+}
+
+}  // namespace
+
 std::u16string utf8to16(const std::string& text) {
   std::u16string out;
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = utf8length(text, i);
     if (n == 0) {
-      out += u'\uFFFD';
-      ++i;
+      // A lone surrogate comes back as itself: an environment may hold one.
+      const char16_t unit = surrogateat(text, i);
+      out += unit != 0 ? unit : u'\uFFFD';
+      i += unit != 0 ? 3 : 1;
       continue;
     }
     unsigned cp = static_cast<unsigned char>(text[i]);

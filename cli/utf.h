@@ -17,7 +17,9 @@ namespace vornenv::cli {
 std::size_t utf8length(const std::string& text, std::size_t pos);
 
 // text decoded from UTF-8 into UTF-16, each byte outside valid UTF-8 giving
-// U+FFFD, as .NET (and so PowerShell) reads it.
+// U+FFFD, as .NET (and so PowerShell) reads it; but the three-byte form of a
+// surrogate, which is how an exact text of the platform layer holds a lone
+// one that the environment held, gives that surrogate back.
 std::u16string utf8to16(const std::string& text);
 
 // text decoded from UTF-8 into UTF-16, or std::nullopt when it is not valid

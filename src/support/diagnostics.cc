@@ -121,12 +121,11 @@ namespace {
 // Nothing the platform would cut short is set: a name or value longer than
 // a variable can hold fails, whether it was written so or expanded.
 void requirefits(const std::string& name, std::size_t namelength, std::size_t valuelength) {
-  const std::size_t longest = vornplatform::longestvalue();
-  if (namelength > longest) {
+  if (!vornplatform::fitsvariable(namelength, 1)) {
     envfail(error::kind::limit,
             "'" + name + "' name is longer than an environment variable can hold!");
   }
-  if (valuelength > longest) {
+  if (!vornplatform::fitsvariable(namelength, valuelength)) {
     envfail(error::kind::limit,
             "'" + name + "' expansion is longer than an environment variable can hold!");
   }

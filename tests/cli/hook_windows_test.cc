@@ -1,7 +1,10 @@
 // The per-project commands where Windows differs: names compared without
 // letter case, as the system compares them.
 
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cctype>
 #include <filesystem>
@@ -37,6 +40,28 @@ TEST_F(projecttest, one_file_however_its_path_is_spelt) {
   std::filesystem::remove_all(dir_.path() / "Proj");
   EXPECT_EQ(runvornenv({"deny", shouted}).status, 0);
   EXPECT_EQ(listed(), "");
+}
+
+// The environment may hold a lone surrogate that no text of the code page
+// can: it comes back as itself when the hook puts PATH back after a failing
+// file, and PowerShell gets it as itself too.
+TEST_F(projecttest, a_lone_surrogate_on_path_comes_back_as_itself) {
+  std::wstring path(40000, L'\0');
+  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 40000));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (L"C:\\x\xD800;" + path).c_str()));
+  const std::string bin = utf8path(dir_.path() / "bin");
+  std::filesystem::create_directories(dir_.path() / "bin");
+  const std::string failing =
+      dir_.write("proj/.vornenv.ini",
+                 "[Executable Paths]\np = " + bin + "\n[Environment]\nX = $(HOOKTEST_NO)\n");
+  ASSERT_EQ(runvornenv({"allow", nativepath(failing)}).status, 0);
+  const ranprogram r = prompt(dir_.path() / "proj");
+  EXPECT_NE(r.err.find("error:"), std::string::npos) << r.err;
+  EXPECT_EQ(jsonchanges(r.out).count("PATH"), 0u) << r.out;
+  const std::string good = dir_.write("good.ini", "[Executable Paths]\np = " + bin + "\n");
+  const ranprogram ps = runvornenv({"export", "--format", "powershell", nativepath(good)});
+  EXPECT_NE(ps.out.find("C:\\x' + [char]0xD800 + ';"), std::string::npos) << ps.out;
+  EXPECT_EQ(ps.out.find("0xFFFD"), std::string::npos) << ps.out;
 }
 
 }  // namespace

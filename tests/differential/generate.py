@@ -137,6 +137,9 @@ class filewriter:
             else:
                 key = self.name()
                 val = self.longvalue() if self.rng.random() < 0.04 else self.value(key)
+                if self.rng.random() < 0.01:
+                    self.tags.add("long")
+                    key = "N" * self.rng.choice([LONGEST, LONGEST + 1])
             sep = self.rng.choice([b"=", b" = ", b"\t=\t", b"= "])
             self.lines.append(key.encode("utf-8") + sep + val)
             if name == b"Environment":

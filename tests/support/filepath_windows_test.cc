@@ -80,16 +80,20 @@ TEST(filepath_windows_test, letter_case_is_folded) {
   EXPECT_EQ(s.size(), 1u);
 }
 
-// Win32 drops trailing dots and blanks from a name: "bin1." and "bin1 "
-// open "bin1".  ".." and a name of dots alone keep theirs.
-TEST(filepath_windows_test, trailing_dots_and_blanks_do_not_count) {
+// Win32 drops a single trailing dot from each component of a path:
+// "bin1.\\x" opens "bin1\\x".  Trailing blanks, and more dots, it drops only
+// at the very end of a path, which a directory on PATH never is: there they
+// name other folders.
+TEST(filepath_windows_test, a_single_trailing_dot_does_not_count) {
   EXPECT_EQ(filepath("C:\\d\\bin1."), filepath("c:/d/bin1"));
-  EXPECT_EQ(filepath("C:\\d. \\bin1 ."), filepath("C:\\d\\bin1"));
+  EXPECT_EQ(filepath("C:\\d.\\bin1."), filepath("C:\\d\\bin1"));
   EXPECT_EQ(filepath("C:\\d\\bin1.").str(), "C:\\d\\bin1.");  // written as given
   EXPECT_EQ(filepath("C:\\d\\bin1.").name(), pathcomp("BIN1"));
+  for (const char* other : {"C:\\d\\bin1 ", "C:\\d\\bin1..", "C:\\d\\bin1. ", "C:\\d\\bin.1"}) {
+    EXPECT_NE(filepath(other), filepath("C:\\d\\bin1")) << other;
+  }
   EXPECT_NE(filepath("C:\\d\\.."), filepath("C:\\d"));
   EXPECT_NE(filepath("C:\\d\\..."), filepath("C:\\d"));
-  EXPECT_NE(filepath("C:\\d\\bin.1"), filepath("C:\\d\\bin1"));
   EXPECT_EQ(mergeuniquepathlist({filepath("C:\\d\\bin1")}, "C:\\d\\bin1.;C:\\e", ';'),
             "C:\\d\\bin1;C:\\e");
 }

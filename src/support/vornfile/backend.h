@@ -68,9 +68,8 @@ void fold(char* first, char* last);
 // Whether fold() changes anything at all.
 bool foldscase();
 // How much of a component counts when paths are compared: on Windows, which
-// drops trailing dots and blanks from a name ("bin." and "bin " open "bin"),
-// the component without them, unless that leaves nothing or it is ".." ;
-// elsewhere the whole component.
+// drops a single trailing dot from a component ("bin1.\\x" opens
+// "bin1\\x"), the component without it; elsewhere the whole component.
 std::size_t significantlength(std::string_view component);
 // Whether significantlength() ever differs from the component's length.
 bool trimscomponents();

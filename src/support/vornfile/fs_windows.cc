@@ -136,9 +136,13 @@ void fold(char* first, char* last) {
 bool foldscase() { return true; }
 
 std::size_t significantlength(std::string_view component) {
-  std::size_t n = component.size();
-  while (n > 0 && (component[n - 1] == '.' || component[n - 1] == ' ')) --n;
-  return n == 0 || component == ".." ? component.size() : n;
+  // Win32 drops a single trailing dot from every component of a path, and
+  // more (all trailing dots and blanks) only from the last one when nothing
+  // follows it.  A directory on PATH always has a file name after it: only
+  // the single dot counts as nothing there.
+  const std::size_t n = component.size();
+  const bool onedot = n >= 2 && component[n - 1] == '.' && component[n - 2] != '.';
+  return onedot ? n - 1 : n;
 }
 
 bool trimscomponents() { return true; }

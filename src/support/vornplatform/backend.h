@@ -64,6 +64,8 @@ std::size_t longestvalue();
 std::size_t valuelength(std::string_view value);
 // The same for an exact text.
 std::size_t exactlength(std::string_view exact);
+// Whether a name and a value of these lengths reach a child whole.
+bool fits(std::size_t namelength, std::size_t valuelength);
 
 }  // namespace vornplatform::backend
 

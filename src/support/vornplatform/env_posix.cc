@@ -64,4 +64,11 @@ std::size_t valuelength(std::string_view value) { return value.size(); }
 
 std::size_t exactlength(std::string_view exact) { return exact.size(); }
 
+bool fits(std::size_t namelength, std::size_t valuelength) {
+  // "NAME=VALUE" and its NUL; no sum that could wrap.
+  const std::size_t longest = longestvalue();
+  return namelength <= longest && valuelength <= longest - namelength &&
+         longest - namelength - valuelength >= 2;
+}
+
 }  // namespace vornplatform::backend

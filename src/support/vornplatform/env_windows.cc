@@ -259,6 +259,10 @@ std::string exactkey(const std::string& name) {
 // the narrow text being in the ANSI code page.
 std::size_t longestvalue() { return 32766; }
 
+bool fits(std::size_t namelength, std::size_t valuelength) {
+  return namelength <= longestvalue() && valuelength <= longestvalue();
+}
+
 std::size_t exactlength(std::string_view exact) {
   std::size_t units = 0;
   // Each lead byte starts one character; one of four bytes is a pair.

@@ -125,6 +125,10 @@ std::size_t valuelength(std::string_view value) { return backend::valuelength(va
 
 std::size_t exactlength(std::string_view exact) { return backend::exactlength(exact); }
 
+bool fitsvariable(std::size_t namelength, std::size_t valuelength) {
+  return backend::fits(namelength, valuelength);
+}
+
 envsnapshot::envsnapshot(const envsnapshot& other) = default;
 
 envsnapshot& envsnapshot::operator=(const envsnapshot& other) = default;

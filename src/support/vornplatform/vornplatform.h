@@ -90,13 +90,18 @@ VORNPLATFORM_EXPORT bool holdsexactly(const vornstr& narrow);
 // The longest name or value a variable can hold: 32,766 characters on
 // Windows (UTF-16 units, the narrow text being in the ANSI code page; 32,767
 // with the terminating NUL); elsewhere 131,072 bytes, the Linux kernel's
-// limit on one environment string.
+// limit on one environment string, which the name shares (fitsvariable()).
 VORNPLATFORM_EXPORT std::size_t longestvalue();
 // The length of value in the units of longestvalue(); never more than its
 // size in bytes, so a text of no more bytes than that always fits.
 VORNPLATFORM_EXPORT std::size_t valuelength(std::string_view value);
 // The same for an exact text.
 VORNPLATFORM_EXPORT std::size_t exactlength(std::string_view exact);
+// Whether a variable of a name and a value of these lengths (in the units
+// above) reaches a child whole: on Windows each at most longestvalue(); on
+// Linux "NAME=VALUE" and its NUL at most longestvalue() bytes, which is what
+// the kernel takes of one environment string.
+VORNPLATFORM_EXPORT bool fitsvariable(std::size_t namelength, std::size_t valuelength);
 
 // Every variable of the calling process as exact texts, name then value, in
 // the platform's order, leaving none out: for a caller that must see and
