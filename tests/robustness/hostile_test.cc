@@ -61,13 +61,19 @@ TEST_F(hostile_test, doubling_references_stop_at_the_longest_value) {
     text += "VX_A" + std::to_string(i) + " = " + below + below + "\n";
     vars.emplace_back("VX_A" + std::to_string(i), std::nullopt);
   }
-  // The values that fit are set; the first one that does not fails,
-  // blaming the variable it doubles.
+  // The values that fit are set; the first one that does not fails, blamed
+  // on the variable it doubles when the expansion outgrows the bound, or on
+  // itself when only the variable with its name does.
   std::size_t fits = 0;
-  while (std::size_t{16} << (fits + 1) <= vornplatform::longestvalue()) ++fits;
+  while (vornplatform::fitsvariable(("VX_A" + std::to_string(fits + 1)).size(),
+                                    std::size_t{16} << (fits + 1))) {
+    ++fits;
+  }
   parse(text);
-  EXPECT_EQ(last_.thrown, "'VX_A" + std::to_string(fits) +
-                              "' expansion is longer than an environment variable can hold!");
+  const std::string tail = "' expansion is longer than an environment variable can hold!";
+  EXPECT_TRUE(last_.thrown == "'VX_A" + std::to_string(fits) + tail ||
+              last_.thrown == "'VX_A" + std::to_string(fits + 1) + tail)
+      << last_.thrown.value_or("(none)");
   EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits)).str().size(),
             std::size_t{16} << fits);
   EXPECT_EQ(vornplatform::getenvvar("VX_A" + std::to_string(fits + 1)).str(), "");
