@@ -55,6 +55,11 @@ class VORNENV_EXPORT error : public std::runtime_error {
   // The section and the entry name concerned; "" when none.
   const std::string& section() const;
   const std::string& entry() const;
+  // What the failure is about, for a host that explains it without reading
+  // the message: the variable's name for unset and selfreference, the
+  // line's text for syntax (a line that is neither header nor entry), the
+  // value as the line wrote it for missingdir; "" for every other failure.
+  const std::string& subject() const;
 
  private:
   friend class errorplace;  // the library fills the place in on the way out

@@ -19,9 +19,12 @@
 #ifndef VORNENV_ENVBUILDER_H_
 #define VORNENV_ENVBUILDER_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +78,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     std::uint32_t line_ = 0;
   };
 
+  class observer;
+
   // The base of every section kind: a name and entries with unique names, in
   // the order they were added.  Each kind supplies a hook that checks or
   // rewrites an entry as it is added, a validity test, and an action that
@@ -118,6 +123,11 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // Whether the section, as read, is fit to be applied.
     virtual bool valid() const = 0;
 
+   protected:
+    // The observer of the builder that is applying this section, or nullptr:
+    // set only while the builder runs the section's action.
+    observer* watcher() const { return observer_; }
+
    private:
     friend class envbuilder;
     struct store;
@@ -139,7 +149,113 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // Made with the first entry: an empty section costs little more than its
     // name.
     std::unique_ptr<store> store_;
+    observer* observer_ = nullptr;
     std::uint32_t line_ = 0;
+  };
+
+  // Told what applying a description does, as it happens, for a host that
+  // shows or records it instead of working it out again.  Installed per
+  // builder with setobserver(); without one, applying costs nothing more.
+  // Texts are exact texts (vornplatform): nothing the environment held is
+  // lost.  An exception thrown here leaves the builder as a section's
+  // failure does, and passes through to the caller.
+  class VORNENV_EXPORT observer {
+   public:
+    virtual ~observer();
+
+    // A variable that an Environment entry has just set.
+    struct setting {
+      const std::string& name;
+      // Its value before; std::nullopt when it was not set (or could not be
+      // read, which never fails the apply).
+      const std::optional<std::string>& before;
+      const std::string& after;
+      const section& in;
+      const entry& from;  // its line() is the line that set it
+    };
+    virtual void set(const setting& s);
+
+    // One directory of a path section, as it went into the variable.
+    struct element {
+      std::string path;   // as it stands in the new value
+      const entry* from;  // the section's entry that named it
+    };
+    // A path section's change to its variable: the elements it added, and
+    // those that the variable held already and that it moved to the front,
+    // each in the section's order.  A directory the section names twice
+    // counts once, at its first entry.
+    struct merge {
+      const std::string& variable;
+      const std::optional<std::string>& before;
+      const std::string& after;
+      const section& in;
+      const std::vector<element>& added;
+      const std::vector<element>& moved;
+    };
+    virtual void merged(const merge& m);
+  };
+
+  // The sections held, in file order, each once, as a range of
+  // const section& that copies nothing:
+  //   for (const envbuilder::section& s : builder.sections()) ...
+  class VORNENV_EXPORT sectionrange {
+   public:
+    using store = std::deque<std::shared_ptr<section>>;
+    class const_iterator {
+     public:
+      using iterator_category = std::random_access_iterator_tag;
+      using value_type = section;
+      using difference_type = std::ptrdiff_t;
+      using pointer = const section*;
+      using reference = const section&;
+
+      const_iterator() = default;
+      reference operator*() const { return **at_; }
+      pointer operator->() const { return at_->get(); }
+      reference operator[](difference_type n) const { return *at_[n]; }
+      const_iterator& operator++() { return ++at_, *this; }
+      const_iterator operator++(int) { return const_iterator(at_++); }
+      const_iterator& operator--() { return --at_, *this; }
+      const_iterator operator--(int) { return const_iterator(at_--); }
+      const_iterator& operator+=(difference_type n) { return at_ += n, *this; }
+      const_iterator& operator-=(difference_type n) { return at_ -= n, *this; }
+      friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
+      friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
+      friend const_iterator operator-(const_iterator i, difference_type n) { return i -= n; }
+      friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
+        return a.at_ - b.at_;
+      }
+      friend bool operator==(const const_iterator& a, const const_iterator& b) {
+        return a.at_ == b.at_;
+      }
+      friend bool operator!=(const const_iterator& a, const const_iterator& b) {
+        return a.at_ != b.at_;
+      }
+      friend bool operator<(const const_iterator& a, const const_iterator& b) {
+        return a.at_ < b.at_;
+      }
+      friend bool operator>(const const_iterator& a, const const_iterator& b) { return b < a; }
+      friend bool operator<=(const const_iterator& a, const const_iterator& b) {
+        return !(b < a);
+      }
+      friend bool operator>=(const const_iterator& a, const const_iterator& b) {
+        return !(a < b);
+      }
+
+     private:
+      friend class sectionrange;
+      explicit const_iterator(store::const_iterator at) : at_(at) {}
+      store::const_iterator at_;
+    };
+
+    explicit sectionrange(const store& all) : all_(&all) {}
+    const_iterator begin() const { return const_iterator(all_->begin()); }
+    const_iterator end() const { return const_iterator(all_->end()); }
+    std::size_t size() const { return all_->size(); }
+    bool empty() const { return all_->empty(); }
+
+   private:
+    const store* all_;
   };
 
   // Keeps a copy of path; opens nothing (the parse, operator(), does that).
@@ -162,6 +278,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   const section& getsection(const char* name) const;
   // Every section held, in name order.
   std::vector<std::string> sectionnames() const;
+  // Every section held, in the order of their headers in the file; valid
+  // until the builder parses again or goes.  Allocates nothing.
+  sectionrange sections() const;
+
+  // Tells o what each later apply of this builder does (see observer), or
+  // nobody for nullptr.  The builder does not own o, which must outlive its
+  // use; a copy of the builder does not keep it.
+  void setobserver(observer* o) { observer_ = o; }
 
  private:
   class nullsection;
@@ -176,6 +300,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   std::unique_ptr<sectionstore> sections_;
   section* current_ = nullptr;  // the section being read, if any
   std::unique_ptr<section> null_;
+  observer* observer_ = nullptr;
 };
 
 }  // namespace vornenv

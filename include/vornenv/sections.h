@@ -7,8 +7,10 @@
 #ifndef VORNENV_SECTIONS_H_
 #define VORNENV_SECTIONS_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vornenv/envbuilder.h"
 #include "vornenv/export.h"
@@ -103,6 +105,9 @@ class VORNENV_EXPORT pathlist : public envbuilder::section {
   bool donewentry(envbuilder::entry& e) override;
   bool valid() const override;  // true
   bool operator()() override;
+  // Tells the observer what the merge added and moved.
+  void tellmerge(envbuilder::observer& told, const std::optional<std::string>& before,
+                 const std::string& after, const std::vector<vornfile::filepath>& paths) const;
 
   std::string pathvar_;
 };

@@ -156,11 +156,16 @@ std::string expandvar(const std::string& text) {
     std::string name = t.substr(open + 2, close - open - 2);
     // The self-reference test comes before the lookup.
     if (active.contains(name)) {
-      envfail(error::kind::selfreference,
-              "'" + name + "' this variable recursively refers to it's self, failed expansion!");
+      envfail(errorplace::about(
+          error(error::kind::selfreference,
+                "'" + name + "' this variable recursively refers to it's self, failed expansion!"),
+          name));
     }
     std::string value = lookup(name);
-    if (value.empty()) envfail(error::kind::unset, "'" + name + "' envvar is not set yet!");
+    if (value.empty()) {
+      envfail(errorplace::about(error(error::kind::unset, "'" + name + "' envvar is not set yet!"),
+                                name));
+    }
     if (stack.size() == 1) outer = name;
     varframe& child = stack.emplace_back();
     child.owned = std::move(value);

@@ -361,9 +361,11 @@ void inirun::parse(std::vector<textblock> blocks) {
   linecursor cursor(blocks, [](std::string_view line) { return iniparser::iscomment(line); });
   // The reader's own failures, at the line being read.
   const auto fail = [&cursor](error::kind k, const std::string& message,
-                              std::string_view section = {}, std::string_view entry = {}) {
-    envfail(error(k, message, std::string(), cursor.number(), std::string(section),
-                  std::string(entry)));
+                              std::string_view section = {}, std::string_view entry = {},
+                              std::string_view subject = {}) {
+    envfail(errorplace::about(error(k, message, std::string(), cursor.number(),
+                                    std::string(section), std::string(entry)),
+                              std::string(subject)));
   };
   while (!cursor.done()) {
     const std::string_view line = cursor.line();
@@ -371,7 +373,7 @@ void inirun::parse(std::vector<textblock> blocks) {
     // only see it cut short.  Nor is one holding a Ctrl-Z, which once ended
     // the file.
     if (!iniparser::issection(line) || cursor.holdsforbidden()) {
-      fail(error::kind::syntax, line + " invalid entry found in ini file!");
+      fail(error::kind::syntax, line + " invalid entry found in ini file!", {}, {}, line);
     }
     // Everything before this header belongs to ended sections.
     cursor.release();
@@ -398,7 +400,8 @@ void inirun::parse(std::vector<textblock> blocks) {
       handler_.line_ = at;
       if (!locating([&] { return handler_.newentry(cstr(key), cstr(value)); }, at, name, key)) {
         // The builder's sections refuse an entry only for a missing directory.
-        fail(error::kind::missingdir, entrytext(key, value) + " invalid entry found!", name, key);
+        fail(error::kind::missingdir, entrytext(key, value) + " invalid entry found!", name, key,
+             value);
       }
     }
     handler_.line_ = header;

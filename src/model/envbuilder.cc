@@ -89,8 +89,22 @@ bool envbuilder::endsection() {
   if (current_ == nullptr) envfail("envbuilder::endsection - invalid current section!");
   section& ending = *current_;
   current_ = nullptr;
+  if (observer_ == nullptr) return ending();
+  // The section may be shared with a copy of the builder: it sees this
+  // builder's observer only while this builder applies it.
+  struct watched {
+    section& s;
+    ~watched() { s.observer_ = nullptr; }
+  } hold{ending};
+  ending.observer_ = observer_;
   return ending();
 }
+
+envbuilder::sectionrange envbuilder::sections() const { return sectionrange(sections_->all); }
+
+envbuilder::observer::~observer() = default;
+void envbuilder::observer::set(const setting&) {}
+void envbuilder::observer::merged(const merge&) {}
 
 bool envbuilder::newentry(const char* name, const char* value) {
   if (current_ == nullptr) envfail("envbuilder::newentry - invalid current section!");

@@ -1,3 +1,6 @@
+#include <optional>
+#include <string>
+
 #include "support/diagnostics.h"
 #include "vornenv/expandvar.h"
 #include "vornenv/sections.h"
@@ -21,9 +24,18 @@ bool envblock::valid() const { return true; }
 
 bool envblock::operator()() {
   if (!valid()) return false;
+  envbuilder::observer* const told = watcher();
   // One at a time: each value sees the variables set by the entries before.
   for (const envbuilder::entry& e : *this) {
-    locating([&e] { putvar(e.name(), expandvar(e.value())); }, e.line(), name(), e.name());
+    locating(
+        [&] {
+          if (told == nullptr) return putvar(e.name(), expandvar(e.value()));
+          const std::string value = expandvar(e.value());
+          const std::optional<std::string> before = valuebefore(e.name());
+          putvar(e.name(), value);
+          told->set({e.name(), before, vornplatform::exacttext(value), *this, e});
+        },
+        e.line(), name(), e.name());
   }
   return true;
 }

@@ -67,9 +67,40 @@ bool pathlist::operator()() {
     std::string exact = vornplatform::exacttext(text);
     if (exact != text) p = filepath(exact);
   }
-  putvarexact(pathvar_, vornfile::mergeuniquepathlist(paths, vornplatform::getenvexact(pathvar_),
-                                                      pathlistsep));
+  envbuilder::observer* const told = watcher();
+  if (told == nullptr) {
+    putvarexact(pathvar_, vornfile::mergeuniquepathlist(
+                              paths, vornplatform::getenvexact(pathvar_), pathlistsep));
+    return true;
+  }
+  const std::optional<std::string> before = valuebefore(pathvar_);
+  const std::string after =
+      vornfile::mergeuniquepathlist(paths, before.value_or(std::string()), pathlistsep);
+  putvarexact(pathvar_, after);
+  tellmerge(*told, before, after, paths);
   return true;
+}
+
+void pathlist::tellmerge(envbuilder::observer& told, const std::optional<std::string>& before,
+                         const std::string& after, const std::vector<filepath>& paths) const {
+  // The earlier elements as the merge compares them, by path, not by text.
+  std::set<filepath> earlier;
+  const std::string& old = before ? *before : std::string();
+  for (std::size_t start = 0; start <= old.size();) {
+    std::size_t end = old.find(pathlistsep, start);
+    if (end == std::string::npos) end = old.size();
+    if (end > start) earlier.insert(filepath(old.substr(start, end - start)));
+    start = end + 1;
+  }
+  std::vector<envbuilder::observer::element> added, moved;
+  std::set<filepath> seen;
+  auto entry = begin();
+  for (const filepath& p : paths) {
+    const envbuilder::entry& from = *entry++;
+    if (!seen.insert(p).second) continue;
+    (earlier.count(p) != 0 ? moved : added).push_back({p.str(), &from});
+  }
+  told.merged({pathvar_, before, after, *this, added, moved});
 }
 
 libpathlist::libpathlist(const std::string& name) : pathlist("PATH", name) {}

@@ -12,7 +12,7 @@
 namespace vornenv {
 
 struct error::place {
-  std::string message, file, section, entry;
+  std::string message, file, section, entry, subject;
 };
 
 error::error(kind k, const std::string& message, const std::string& file, std::size_t line,
@@ -20,7 +20,7 @@ error::error(kind k, const std::string& message, const std::string& file, std::s
     : std::runtime_error(message),
       kind_(k),
       line_(line),
-      place_(std::make_shared<const place>(place{message, file, section, entry})) {}
+      place_(std::make_shared<const place>(place{message, file, section, entry, std::string()})) {}
 
 error::error(const error& other) noexcept = default;
 error& error::operator=(const error& other) noexcept = default;
@@ -30,6 +30,14 @@ const std::string& error::message() const { return place_->message; }
 const std::string& error::file() const { return place_->file; }
 const std::string& error::section() const { return place_->section; }
 const std::string& error::entry() const { return place_->entry; }
+const std::string& error::subject() const { return place_->subject; }
+
+error errorplace::about(error e, std::string subject) {
+  error::place p = *e.place_;
+  p.subject = std::move(subject);
+  e.place_ = std::make_shared<const error::place>(std::move(p));
+  return e;
+}
 
 void errorplace::fill(error& e, std::string_view file, std::size_t line, std::string_view section,
                       std::string_view entry) {
@@ -158,6 +166,14 @@ std::string getvar(const std::string& name, const vornplatform::envsnapshot* sna
     return snapshot != nullptr ? snapshot->get(name, vornplatform::report::quiet).str()
                                : vornplatform::getenvvar(name, vornplatform::report::quiet).str();
   });
+}
+
+std::optional<std::string> valuebefore(const std::string& name) {
+  try {
+    return vornplatform::findenvexact(name);
+  } catch (const std::exception&) {
+    return std::nullopt;  // what the observer is told never fails the apply
+  }
 }
 
 void envassert(bool condition, const std::string& message) {

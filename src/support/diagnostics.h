@@ -4,6 +4,7 @@
 #define VORNENV_SUPPORT_DIAGNOSTICS_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ namespace vornenv {
 // for a variable that cannot be set.
 void putvar(const std::string& name, const std::string& value);
 void putvarexact(const std::string& name, const std::string& exactvalue);
+// The variable's value before a change, for an observer: as an exact text,
+// std::nullopt when it is not set or cannot be read.
+std::optional<std::string> valuebefore(const std::string& name);
 // The variable's value, from snapshot when there is one.
 std::string getvar(const std::string& name, const vornplatform::envsnapshot* snapshot = nullptr);
 
@@ -35,6 +39,8 @@ class errorplace {
  public:
   static void fill(error& e, std::string_view file, std::size_t line, std::string_view section,
                    std::string_view entry);
+  // e with its subject() set.
+  static error about(error e, std::string subject);
 };
 
 // Runs f(); a vornenv::error leaving it gets the place where it has none.

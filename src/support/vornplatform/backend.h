@@ -25,6 +25,8 @@ bool setvar(const std::string& name, const std::string& value);
 
 // The same for exact values (the name is narrow all the same).
 std::string getexact(const std::string& name);
+// False when the variable is not set.
+bool findexact(const std::string& name, std::string& value);
 bool setexact(const std::string& name, const std::string& value);
 // The exact text of a narrow one.
 std::string toexact(const std::string& narrow);

@@ -22,6 +22,13 @@ std::string getexact(const std::string& name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
+bool findexact(const std::string& name, std::string& value) {
+  const char* found = std::getenv(name.c_str());
+  if (found == nullptr) return false;
+  value.assign(found);
+  return true;
+}
+
 bool setexact(const std::string& name, const std::string& value) {
   if (value.empty()) return ::unsetenv(name.c_str()) == 0;
   return ::setenv(name.c_str(), value.c_str(), 1) == 0;

@@ -15,7 +15,10 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
+
+#include "vornplatform/vornplatform.h"
 
 #include "vornplatform/backend.h"
 
@@ -58,81 +61,51 @@ bool tonarrow(const wchar_t* wide, std::size_t length, std::string& narrow) {
   return towide(narrow) == std::wstring_view(wide, length);
 }
 
-std::string toutf8(const std::wstring& wide) {
-  std::string out;
-  out.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+// The exact texts go through the library's one codec, lone surrogates
+// kept: wchar_t is a UTF-16 unit here.
+std::string toutf8(std::wstring_view wide) {
+  return vornplatform::toutf8(
+      std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()),
+      surrogates::keep);
 }
 
 // False for bytes that toutf8() cannot have written.
 bool fromutf8(const std::string& text, std::wstring& wide) {
-  wide.clear();
-  wide.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    const std::size_t n = b < 0x80                ? 1
-                          : b >= 0xC2 && b < 0xE0 ? 2
-                          : b >= 0xE0 && b < 0xF0 ? 3
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                                                  : 0;
-    if (n == 0 || i + n > text.size()) return false;
-    char32_t c = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-    for (std::size_t k = 1; k < n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      c = (c << 6) | (t & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[n] || c > 0x10FFFF) return false;
-    if (c >= 0x10000) {
-      wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-      wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      wide += static_cast<wchar_t>(c);
-    }
-    i += n;
+  try {
+    const std::u16string units = vornplatform::toutf16(text, surrogates::keep);
+    wide.assign(units.begin(), units.end());
+    return true;
+  } catch (const std::runtime_error&) {
+    return false;
   }
-  return true;
 }
 
-std::wstring readvar(const std::string& name) {
+// The variable's value; false when it is not set.
+bool findvar(const std::string& name, std::wstring& value) {
   const std::wstring wname = towide(name);
-  std::wstring value(256, L'\0');
+  value.assign(256, L'\0');
   for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
     const DWORD n =
         ::GetEnvironmentVariableW(wname.c_str(), value.data(), static_cast<DWORD>(value.size()));
-    // 0 means not set (or set to nothing, which reads the same).
-    if (n == 0) return std::wstring();
+    if (n == 0) {
+      value.clear();
+      return ::GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    }
     if (n < value.size()) {
       value.resize(n);
-      return value;
+      return true;
     }
     // Too small: n is the size needed, terminating NUL included.  Loop, as
     // another thread may have changed the value in between.
     value.resize(n);
   }
+}
+
+std::wstring readvar(const std::string& name) {
+  std::wstring value;
+  findvar(name, value);
+  return value;
 }
 
 bool writevar(const std::string& name, const std::wstring& value) {
@@ -193,6 +166,13 @@ bool setvar(const std::string& name, const std::string& value) {
 }
 
 std::string getexact(const std::string& name) { return toutf8(readvar(name)); }
+
+bool findexact(const std::string& name, std::string& value) {
+  std::wstring wide;
+  if (!findvar(name, wide)) return false;
+  value = toutf8(wide);
+  return true;
+}
 
 bool setexact(const std::string& name, const std::string& value) {
   std::wstring wide;

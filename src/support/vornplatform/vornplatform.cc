@@ -68,6 +68,75 @@ void putenvvar(const vornstr& name, const vornstr& value, report how) {
 
 std::string getenvexact(const vornstr& name) { return backend::getexact(name.str()); }
 
+std::optional<std::string> findenvexact(const vornstr& name) {
+  std::string value;
+  if (!backend::findexact(name.str(), value)) return std::nullopt;
+  return value;
+}
+
+std::u16string toutf16(std::string_view utf8, surrogates lone, report how) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const std::size_t n = b < 0x80                ? 1
+                          : b >= 0xC2 && b < 0xE0 ? 2
+                          : b >= 0xE0 && b < 0xF0 ? 3
+                          : b >= 0xF0 && b < 0xF5 ? 4
+                                                  : 0;
+    if (n == 0 || i + n > utf8.size()) fail("toutf16 - the text is not UTF-8!", how);
+    char32_t c = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto t = static_cast<unsigned char>(utf8[i + k]);
+      if ((t & 0xC0) != 0x80) fail("toutf16 - the text is not UTF-8!", how);
+      c = (c << 6) | (t & 0x3F);
+    }
+    constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[n] || c > 0x10FFFF) fail("toutf16 - the text is not UTF-8!", how);
+    if (c >= 0xD800 && c < 0xE000 && lone == surrogates::fail) {
+      fail("toutf16 - the text holds a lone surrogate!", how);
+    }
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += n;
+  }
+  return out;
+}
+
+std::string toutf8(std::u16string_view utf16, surrogates lone, report how) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t c = utf16[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000 && lone == surrogates::fail) {
+      fail("toutf8 - the text holds a lone surrogate!", how);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 void putenvexact(const vornstr& name, const std::string& value, report how) {
   requireclean(name.str(), value, how);
   if (!backend::held(name.str())) {

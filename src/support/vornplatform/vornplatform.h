@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,6 +72,12 @@ VORNPLATFORM_EXPORT void putenvvar(const vornstr& name, const vornstr& value, re
 // The variable's current value as an exact text; "" when it is not set.
 VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
 
+// The variable's current value as an exact text, or std::nullopt when it is
+// not set: an empty value is told from none (on Windows, where the block
+// holds no empty value, a variable set to "" by other means reads as "").
+// Never fails for a set variable, as exact texts hold every value.
+VORNPLATFORM_EXPORT std::optional<std::string> findenvexact(const vornstr& name);
+
 // Sets the variable to an exact text at once; an empty value removes it.
 // Fails as putenvvar() does, and also for a value that is no exact text
 // (bytes that are not UTF-8, on Windows).
@@ -115,6 +122,25 @@ VORNPLATFORM_EXPORT std::vector<std::pair<std::string, std::string>> listexact()
 // case by the system's own table, as an exact text.  Two names share a key
 // exactly when the platform takes them for one variable.
 VORNPLATFORM_EXPORT std::string exactkey(const std::string& name);
+
+// The conversion between UTF-8 and UTF-16 that the exact texts go through
+// on Windows, the same on every platform.  UTF-8 is read strictly: an
+// overlong form, a code point above U+10FFFF or a byte outside a sequence
+// fails with "toutf16 - the text is not UTF-8!".  A lone surrogate (a UTF-16
+// unit of a pair without its other half, or its three-byte form in UTF-8) is
+// never turned into U+FFFD: with surrogates::fail, the default, it fails
+// with "toutf8 - the text holds a lone surrogate!" (or "toutf16 - ...");
+// with surrogates::keep it crosses as itself, which is how an exact text
+// holds a variable that the Windows environment block holds so.  A failure
+// throws std::runtime_error carrying the message, written first as an
+// assertion when how is loud.
+enum class surrogates { fail, keep };
+VORNPLATFORM_EXPORT std::u16string toutf16(std::string_view utf8,
+                                           surrogates lone = surrogates::fail,
+                                           report how = report::quiet);
+VORNPLATFORM_EXPORT std::string toutf8(std::u16string_view utf16,
+                                       surrogates lone = surrogates::fail,
+                                       report how = report::quiet);
 
 // A copy of every variable of the calling process, taken at construction.
 // get() answers as getenvvar() would have answered then, with a hash lookup
