@@ -9,6 +9,7 @@
 #define VORNPLATFORM_BACKEND_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,8 @@ std::string getexact(const std::string& name);
 // False when the variable is not set.
 bool findexact(const std::string& name, std::string& value);
 bool setexact(const std::string& name, const std::string& value);
+// Sets the variable to value, "" too, or removes it for std::nullopt.
+bool putexact(const std::string& name, const std::optional<std::string>& value);
 // The exact text of a narrow one.
 std::string toexact(const std::string& narrow);
 // Whether the narrow text converts to the platform's characters and back

@@ -108,18 +108,24 @@ std::wstring readvar(const std::string& name) {
   return value;
 }
 
-bool writevar(const std::string& name, const std::wstring& value) {
+// Sets the variable to *value, an empty one too; removes it for nullptr.
+bool writeexactly(const std::string& name, const std::wstring* value) {
   // Windows itself accepts names starting with '=' (its hidden per-drive
   // directories); the library refuses every name holding '=' on every
   // platform.
   if (name.empty() || name.find('=') != std::string::npos) return false;
   const std::wstring wname = towide(name);
-  if (value.empty()) {
+  if (value == nullptr) {
     // Removing a variable that is not set is no failure.
     return ::SetEnvironmentVariableW(wname.c_str(), nullptr) != 0 ||
            ::GetLastError() == ERROR_ENVVAR_NOT_FOUND;
   }
-  return ::SetEnvironmentVariableW(wname.c_str(), value.c_str()) != 0;
+  return ::SetEnvironmentVariableW(wname.c_str(), value->c_str()) != 0;
+}
+
+// An empty value removes the variable.
+bool writevar(const std::string& name, const std::wstring& value) {
+  return writeexactly(name, value.empty() ? nullptr : &value);
 }
 
 // Windows compares variable names by the operating system's upper-case
@@ -177,6 +183,12 @@ bool findexact(const std::string& name, std::string& value) {
 bool setexact(const std::string& name, const std::string& value) {
   std::wstring wide;
   return fromutf8(value, wide) && writevar(name, wide);
+}
+
+bool putexact(const std::string& name, const std::optional<std::string>& value) {
+  if (!value) return writeexactly(name, nullptr);
+  std::wstring wide;
+  return fromutf8(*value, wide) && writeexactly(name, &wide);
 }
 
 std::string toexact(const std::string& narrow) { return toutf8(towide(narrow)); }

@@ -150,6 +150,19 @@ void putenvexact(const vornstr& name, const std::string& value, report how) {
   }
 }
 
+void setenvexact(const vornstr& name, const std::optional<std::string>& value, report how) {
+  requireclean(name.str(), value.value_or(std::string()), how);
+  if (!backend::held(name.str())) {
+    fail(name.str() +
+             " putenvvar - the name holds characters that the ANSI code page cannot "
+             "represent!",
+         how);
+  }
+  if (!backend::putexact(name.str(), value)) {
+    fail(name.str() + " putenvvar - failed to set environment variable!", how);
+  }
+}
+
 std::string exacttext(const vornstr& narrow) { return backend::toexact(narrow.str()); }
 
 bool holdsexactly(const vornstr& narrow) { return backend::held(narrow.str()); }

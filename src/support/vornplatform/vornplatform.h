@@ -78,6 +78,12 @@ VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
 // Never fails for a set variable, as exact texts hold every value.
 VORNPLATFORM_EXPORT std::optional<std::string> findenvexact(const vornstr& name);
 
+// Sets the variable to exactly value, an empty text too, or removes it for
+// std::nullopt (removing one that is not set is no failure).  Fails as
+// putenvexact() does.
+VORNPLATFORM_EXPORT void setenvexact(const vornstr& name, const std::optional<std::string>& value,
+                                     report how = report::loud);
+
 // Sets the variable to an exact text at once; an empty value removes it.
 // Fails as putenvvar() does, and also for a value that is no exact text
 // (bytes that are not UTF-8, on Windows).
