@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/errors.h"
-#include "cli/lint.h"
-#include "cli/platform.h"
-#include "cli/printable.h"
-#include "cli/quote.h"
+#include "cli/commands/check.h"
+#include "cli/commands/commands.h"
+#include "cli/os/errors.h"
+#include "cli/os/platform.h"
+#include "cli/output/printable.h"
+#include "cli/output/quote.h"
+#include "cli/project/project.h"
 
 namespace vornenv::cli {
 
@@ -119,7 +120,7 @@ int show(const invocation& inv) {
   requireoperands(inv, "description file");
   // NO_COLOR of any value, even empty, turns colour off.
   const bool json = jsonrequested(inv);
-  const bool colour = colourterminal() && snapshotenv().count(envkey("NO_COLOR")) == 0;
+  const bool colour = colourterminal() && !getenvexact("NO_COLOR");
   return showcmd(inv.operands, colour, json, std::cout);
 }
 

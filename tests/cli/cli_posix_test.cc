@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "cli/clirun.h"
-#include "cli/quote.h"
+#include "cli/output/quote.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "cli/clirun.h"
-#include "cli/platform.h"
-#include "cli/quote.h"
+#include "cli/os/platform.h"
+#include "cli/output/quote.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {

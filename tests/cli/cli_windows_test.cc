@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/clirun.h"
-#include "cli/quote.h"
-#include "cli/utf.h"
+#include "cli/os/utf.h"
+#include "cli/output/quote.h"
 #include "support/testsupport.h"
 #include "vornplatform/vornplatform.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "cli/clirun.h"
-#include "cli/cmdline.h"
+#include "cli/os/cmdline.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {

@@ -13,12 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "cli/apply.h"
+#include "cli/apply/apply.h"
 #include "cli/clirun.h"
-#include "cli/commands.h"
-#include "cli/platform.h"
+#include "cli/commands/commands.h"
+#include "cli/os/platform.h"
+#include "cli/output/quote.h"
 #include "cli/project.h"
-#include "cli/quote.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {

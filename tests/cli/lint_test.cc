@@ -1,12 +1,11 @@
 // The pieces of check that need no process: the rules' matching, the edit
 // distance behind the section-name rule and the URIs that SARIF is given.
 
-#include "cli/lint.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "cli/commands/check.h"
 #include "support/testsupport.h"
 
 namespace vornenv::cli {

@@ -1,9 +1,11 @@
 #include "cli/project.h"
 
+#include <set>
 #include <string>
 #include <system_error>
 
-#include "cli/apply.h"
+#include "cli/apply/apply.h"
+#include "vornplatform/vornplatform.h"
 
 namespace vornenv::testing {
 
@@ -48,7 +50,7 @@ std::map<std::string, std::optional<std::string>> jsonchanges(const std::string&
 }
 
 projecttest::projecttest()
-    : start_(cli::snapshotenv()),
+    : start_(vornplatform::listexact()),
       workdir_(std::filesystem::current_path()),
       data_("XDG_DATA_HOME", nativepath(dir_.mkdir("data"))),
       local_("LOCALAPPDATA", nativepath(dir_.file("data"))) {
@@ -60,7 +62,13 @@ projecttest::projecttest()
 projecttest::~projecttest() {
   std::error_code ec;
   std::filesystem::current_path(workdir_, ec);
-  cli::restoreenvironment(start_);
+  // The environment as it was, whatever the test set or removed.
+  std::set<std::string> kept;
+  for (const auto& [name, value] : start_) kept.insert(vornplatform::exactkey(name));
+  for (const auto& [name, value] : vornplatform::listexact()) {
+    if (kept.count(vornplatform::exactkey(name)) == 0) cli::setenvexact(name, std::nullopt);
+  }
+  for (const auto& [name, value] : start_) cli::setenvexact(name, value);
 }
 
 ranprogram projecttest::prompt(const std::filesystem::path& folder, const std::string& format) {

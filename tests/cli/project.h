@@ -11,9 +11,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/clirun.h"
-#include "cli/platform.h"
+#include "cli/os/platform.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {
@@ -48,7 +50,7 @@ class projecttest : public ::testing::Test {
   const scopedtempdir dir_;
 
  private:
-  const cli::envmap start_;
+  const std::vector<std::pair<std::string, std::string>> start_;
   const std::filesystem::path workdir_;
   const scopedenv data_, local_;
 };

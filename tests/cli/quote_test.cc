@@ -3,14 +3,14 @@
 // refusals.  tests/cli/cli_posix_test.cc hands sh and fish output to the
 // real shells.
 
-#include "cli/quote.h"
+#include "cli/output/quote.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/cmdline.h"
-#include "cli/errors.h"
-#include "cli/printable.h"
-#include "cli/utf.h"
+#include "cli/os/cmdline.h"
+#include "cli/os/errors.h"
+#include "cli/os/utf.h"
+#include "cli/output/printable.h"
 
 namespace vornenv::cli {
 namespace {

@@ -1,17 +1,50 @@
 // The undo record and the PATH it gives back; SHA-256 against known vectors.
 
-#include "cli/undo.h"
+#include "cli/apply/undo.h"
 
 #include <gtest/gtest.h>
 #include <vornenv/vornenv.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "cli/sha256.h"
+#include "cli/os/platform.h"
+#include "cli/project/sha256.h"
 
 namespace vornenv::cli {
 namespace {
+
+// An environment as a table, by envkey().
+struct envvar {
+  std::string name, value;
+};
+using envmap = std::map<std::string, envvar>;
+
+envlookup lookup(const envmap& env) {
+  return [&env](const std::string& name) -> std::optional<std::string> {
+    auto it = env.find(envkey(name));
+    if (it == env.end()) return std::nullopt;
+    return it->second.value;
+  };
+}
+
+// What a changelog would hold for the step from before to after.
+std::vector<difference> differences(const envmap& before, envmap after) {
+  std::vector<difference> out;
+  for (const auto& [key, var] : before) {
+    auto it = after.find(key);
+    if (it == after.end()) {
+      out.push_back({var.name, var.value, std::nullopt});
+    } else {
+      out.push_back({it->second.name, var.value, it->second.value});
+      after.erase(it);
+    }
+  }
+  for (const auto& [key, var] : after) out.push_back({var.name, std::nullopt, var.value});
+  return out;
+}
 
 envmap environment(const std::vector<std::pair<std::string, std::string>>& vars) {
   envmap env;
@@ -104,7 +137,7 @@ envmap applied(envmap env, const std::vector<change>& changes) {
 
 // The newest level of record undone against now.
 undostep pop(const std::string& record, const envmap& now) {
-  std::optional<undostep> step = popundolevel(record, now);
+  std::optional<undostep> step = popundolevel(record, lookup(now));
   EXPECT_TRUE(step) << record;
   return step.value_or(undostep());
 }
@@ -122,7 +155,7 @@ TEST(undo_test, a_level_undoes_what_it_set_and_leaves_what_changed_since) {
                                     {"LATER", "x"},
                                     {"PATH", list({"/x", "/a", "/b"})},
                                     {undovariable, "v2|"}});
-  const std::string level = makeundolevel(before, after);
+  const std::string level = makeundolevel(differences(before, after));
   EXPECT_EQ(level.find("KEEP"), std::string::npos) << level;
   EXPECT_EQ(level.find(undovariable), std::string::npos) << level;
   const std::optional<std::string> record = pushundolevel(std::nullopt, level);
@@ -187,7 +220,7 @@ TEST(undo_test, records_stay_within_their_bound_and_say_what_they_dropped) {
     const auto old = env.find(envkey(undovariable));
     const std::optional<std::string> record = pushundolevel(
         old == env.end() ? std::nullopt : std::optional<std::string>(old->second.value),
-        makeundolevel(env, next));
+        makeundolevel(differences(env, next)));
     ASSERT_TRUE(record);
     ASSERT_LE(record->size(), undorecordmax);
     next[envkey(undovariable)] = {undovariable, *record};
@@ -225,12 +258,12 @@ TEST(undo_test, only_records_of_this_form_are_read) {
   const envmap now = environment({{"A", "1"}});
   for (const char* bad : {"", "v1,uA", "v2|x", "v2|uA", "v2|uA=123", "v2|sA=1", "v2|-|uA=-",
                           "v2|uA=-,uA=-", "v2|pPATH=a=b", "v2|pPATH=a==5", "v2|u=-", "v2|,"}) {
-    EXPECT_FALSE(popundolevel(bad, now)) << bad;
+    EXPECT_FALSE(popundolevel(bad, lookup(now))) << bad;
   }
-  EXPECT_TRUE(popundolevel("v2|uA=-", now));
+  EXPECT_TRUE(popundolevel("v2|uA=-", lookup(now)));
   // No record is written longer than the bound, so none longer is read.
-  EXPECT_FALSE(popundolevel("v2|uA=-," + std::string(undorecordmax, 'u'), now));
-  EXPECT_TRUE(popundolevel("v2||-", now));
+  EXPECT_FALSE(popundolevel("v2|uA=-," + std::string(undorecordmax, 'u'), lookup(now)));
+  EXPECT_TRUE(popundolevel("v2||-", lookup(now)));
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+// How every command applies a description file: one open of the file, the
+// library's reports located in it, and VORNENV_FILE and VORNENV_DIR naming
+// it while it applies.
+
+#include "cli/apply/apply.h"
+
+#include <vornenv/vornenv.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+#include "cli/apply/failure.h"
+#include "cli/apply/identity.h"
+#include "cli/os/errors.h"
+#include "cli/os/platform.h"
+#include "cli/output/printable.h"
+
+namespace vornenv::cli {
+
+namespace {
+
+// While the host works on a file, the library's reports come here.  An
+// assertion is dropped: the error thrown after it is reported once, with
+// its place.  A warning names the file, and the line being read if any.
+class filereports {
+ public:
+  explicit filereports(const std::string& file, const iniparser* reader = nullptr)
+      : previous_(setdiagnostichandler([&file, reader](severity s, const std::string& message) {
+          if (s == severity::assertion) return;
+          std::cerr << printable(file);
+          if (reader != nullptr && reader->currentline() != 0) {
+            std::cerr << ':' << reader->currentline();
+          }
+          std::cerr << ": warning: " << printable(message) << '\n';
+        })) {}
+  filereports(const filereports&) = delete;
+  filereports& operator=(const filereports&) = delete;
+  ~filereports() { setdiagnostichandler(std::move(previous_)); }
+
+ private:
+  diagnostichandler previous_;
+};
+
+}  // namespace
+
+// Keeps a builder that is no longer needed until the process ends, when the
+// operating system takes its memory back in one go: freeing a large file's
+// entries one by one would take a tenth of a check's time.  It stays
+// reachable, so leak checkers see no leak; the one kept before is freed.
+void keeptoexit(std::unique_ptr<envbuilder> builder) {
+  // A union's member is destroyed only when the union's destructor says so.
+  union keeper {
+    keeper() : held() {}
+    ~keeper() {}
+    std::unique_ptr<envbuilder> held;
+  };
+  static keeper kept;
+  kept.held = std::move(builder);
+}
+
+fileplace::fileplace(const std::string& identity)
+    : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")) {
+  const std::string folder = splitfolder(identity).first;
+  if (identity.find("$(") != std::string::npos) {
+    withheld_ = folder;
+    setenvexact("VORNENV_FILE", std::nullopt);
+    setenvexact("VORNENV_DIR", std::nullopt);
+    return;
+  }
+  setenvexact("VORNENV_FILE", identity);
+  setenvexact("VORNENV_DIR", folder);
+}
+
+fileplace::~fileplace() {
+  if (!setbyfile("VORNENV_FILE")) setenvexact("VORNENV_FILE", oldfile_);
+  if (!setbyfile("VORNENV_DIR")) setenvexact("VORNENV_DIR", olddir_);
+}
+
+bool fileplace::setbyfile(const char* name) const {
+  if (builder_ == nullptr) return false;
+  // A file without the section gets an empty one here: no copy of every
+  // section's name, which a file of a million sections would feel.
+  for (const envbuilder::entry& e : builder_->getsection("Environment")) {
+    if (envkey(e.name()) == envkey(name)) return true;
+  }
+  return false;
+}
+
+namespace {
+
+// Passes what a file does on to the caller's observer, but for the two
+// variables that name the file: should the file set them, the caller sees
+// their values from before the file, not the ones the host gave them
+// meanwhile.
+class placedobserver : public envbuilder::observer {
+ public:
+  placedobserver(const fileplace& place, envbuilder::observer& next) : place_(place), next_(next) {}
+
+  void set(const setting& s) override {
+    for (auto [name, old, seen] : {std::tuple("VORNENV_FILE", &place_.oldfile(), &file_),
+                                   std::tuple("VORNENV_DIR", &place_.olddir(), &dir_)}) {
+      if (envkey(s.name) != envkey(name) || *seen) continue;
+      *seen = true;
+      return next_.set({s.name, *old, s.after, s.in, s.from});
+    }
+    next_.set(s);
+  }
+  void merged(const merge& m) override { next_.merged(m); }
+
+ private:
+  const fileplace& place_;
+  envbuilder::observer& next_;
+  bool file_ = false, dir_ = false;
+};
+
+}  // namespace
+
+std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& source,
+                                 std::string* section) {
+  const std::string identity = source.identity.value_or(fileidentity(source.name));
+  openedfile opened;
+  if (source.text == nullptr) opened = openforreading(source.name);
+  fileplace place(identity);
+  std::optional<placedobserver> told;
+  if (source.observer != nullptr) told.emplace(place, *source.observer);
+  builder.setobserver(told ? &*told : nullptr);
+  // The adapter lives no longer than this call, however it ends.
+  struct unwatch {
+    envbuilder& b;
+    ~unwatch() { b.setobserver(nullptr); }
+  } unwatched{builder};
+  try {
+    if (source.text != nullptr) {
+      builder.parsetext(*source.text, source.name);
+    } else {
+      builder.parsefile(opened.file.get(), source.name);
+    }
+    place.applied(&builder);
+    return std::nullopt;
+  } catch (const error& e) {
+    finding f = explainfailure(e, &builder);
+    if (section != nullptr) *section = e.section();
+    if (e.what_kind() == error::kind::unreadable && !opened.reason.empty()) {
+      f.hints.push_back("the system says: " + opened.reason);
+    }
+    if (!place.withheld().empty()) {
+      for (const char* name : {"VORNENV_DIR", "VORNENV_FILE"}) {
+        if (e.what_kind() == error::kind::unset && e.subject() == name) {
+          f.hints.push_back(std::string(name) + " is not set for this file: its folder '" +
+                            place.withheld() +
+                            "' holds '$(', which a value referring to it would expand again");
+        }
+      }
+    }
+    return f;
+  }
+}
+
+std::unique_ptr<envbuilder> applydescription(const descriptionsource& source) {
+  auto builder = std::make_unique<envbuilder>();
+  std::optional<finding> failed;
+  {
+    filereports located(source.name, builder.get());
+    failed = applyinto(*builder, source);
+  }
+  if (!failed) return builder;
+  // What a failing file read is freed as a passing one's is: at exit.
+  std::string text = describe(source.name, *failed);
+  keeptoexit(std::move(builder));
+  throw filefailure(text);
+}
+
+}  // namespace vornenv::cli
