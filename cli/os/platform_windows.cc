@@ -16,8 +16,8 @@
 #include "cli/os/cmdline.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
+#include "cli/os/printable.h"
 #include "cli/os/utf.h"
-#include "cli/output/printable.h"
 #include "vornplatform/vornplatform.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -92,12 +92,9 @@ bool isbatchname(std::string name) {
 // environment is read and written through the UTF-16 calls, so that no
 // variable loses a character that the code page lacks.
 std::string narrow(const wchar_t* wide, std::size_t length) {
-  if (length == 0) return std::string();
-  const int size = static_cast<int>(length);
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, size, out.data(), n, nullptr, nullptr);
-  return out;
+  // As the library reads the environment: a lone surrogate stays itself.
+  return vornplatform::toutf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide), length),
+                              vornplatform::surrogates::keep);
 }
 
 std::wstring widen(const std::string& text) {

@@ -1,5 +1,10 @@
 #include "cli/os/utf.h"
 
+#include <stdexcept>
+#include <string_view>
+
+#include "vornplatform/vornplatform.h"
+
 namespace vornenv::cli {
 
 std::size_t utf8length(const std::string& text, std::size_t pos) {
@@ -32,84 +37,48 @@ std::size_t utf8length(const std::string& text, std::size_t pos) {
   return n;
 }
 
-namespace {
-
-// The surrogate that text[pos] starts in its three-byte form (ED A0..BF
-// 80..BF), as the platform layer writes a lone one in an exact text, or 0.
-char16_t surrogateat(const std::string& text, std::size_t pos) {
-  if (pos + 2 >= text.size() || static_cast<unsigned char>(text[pos]) != 0xED) return 0;
-  const auto b1 = static_cast<unsigned char>(text[pos + 1]);
-  const auto b2 = static_cast<unsigned char>(text[pos + 2]);
-  if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
-  return static_cast<char16_t>(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
-}
-
-}  // namespace
-
 std::u16string utf8to16(const std::string& text) {
   std::u16string out;
+  std::size_t run = 0;  // where the valid text not yet converted starts
+  const auto flush = [&](std::size_t end) {
+    out += vornplatform::toutf16(std::string_view(text).substr(run, end - run));
+  };
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = utf8length(text, i);
-    if (n == 0) {
-      // A lone surrogate comes back as itself: an environment may hold one.
-      const char16_t unit = surrogateat(text, i);
-      out += unit != 0 ? unit : u'\uFFFD';
-      i += unit != 0 ? 3 : 1;
+    if (const std::size_t n = utf8length(text, i)) {
+      i += n;
       continue;
     }
-    unsigned cp = static_cast<unsigned char>(text[i]);
-    if (n > 1) cp &= 0x7Fu >> n;
-    for (std::size_t k = 1; k < n; ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    flush(i);
+    // A lone surrogate in its three-byte form comes back as itself: an
+    // environment may hold one.  Any other byte outside UTF-8 is U+FFFD.
+    try {
+      out += vornplatform::toutf16(std::string_view(text).substr(i, 3),
+                                   vornplatform::surrogates::keep);
+      i += 3;
+    } catch (const std::runtime_error&) {
+      out += u'\uFFFD';
+      i += 1;
     }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += n;
+    run = i;
   }
+  flush(text.size());
   return out;
 }
 
 std::optional<std::u16string> utf8to16exact(const std::string& text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = utf8length(text, i);
-    if (n == 0) return std::nullopt;
-    i += n;
+  try {
+    return vornplatform::toutf16(text);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
   }
-  return utf8to16(text);
 }
 
 std::optional<std::string> utf16to8(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDFFF) {
-      const bool pair =
-          cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      if (!pair) return std::nullopt;
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  try {
+    return vornplatform::toutf8(text);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
   }
-  return out;
 }
 
 }  // namespace vornenv::cli

@@ -1,6 +1,7 @@
 // Conversion between the host's texts, which are UTF-8 on every platform,
 // and the UTF-16 that Windows, PowerShell and cmd's code pages are reached
-// through.  Pure functions, with nothing of the platform in them.
+// through: vornplatform's one codec, with the host's rules for what it
+// cannot convert.
 
 #ifndef VORNENV_CLI_OS_UTF_H_
 #define VORNENV_CLI_OS_UTF_H_

@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/clirun.h"
+#include "cli/os/platform.h"
 #include "cli/os/utf.h"
 #include "cli/output/quote.h"
 #include "support/testsupport.h"
@@ -21,8 +24,6 @@
 
 namespace vornenv::testing {
 namespace {
-
-std::string probe() { return nativepath(VORNENV_PROBE); }
 
 TEST(cli_windows_test, run_quotes_arguments_as_the_c_runtime_reads_them) {
   scopedtempdir dir;
@@ -447,6 +448,30 @@ TEST(cli_windows_test, unc_paths_are_absolute) {
   EXPECT_EQ(r.out.find("working directory"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(":2: error: a --> //server/share/x invalid entry found!"), std::string::npos)
       << r.out;
+}
+
+// One codec: a variable that no UTF-8 text holds (a lone surrogate) reads
+// back as the same bytes through every way the library and the host read
+// the environment.
+TEST(cli_windows_test, every_read_of_a_variable_gives_the_same_bytes) {
+  scopedenv clean("VORNENV_CODEC", std::nullopt);
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VORNENV_CODEC", L"x\xD800y\x00E9\xD83D\xDE00"));
+  const std::string want = "x\xED\xA0\x80y\xC3\xA9\xF0\x9F\x98\x80";
+  EXPECT_EQ(vornplatform::getenvexact("VORNENV_CODEC"), want);
+  EXPECT_EQ(vornplatform::findenvexact("VORNENV_CODEC"), want);
+  EXPECT_EQ(cli::getenvexact("VORNENV_CODEC"), want);
+  std::optional<std::string> listed;
+  for (const auto& [name, value] : vornplatform::listexact()) {
+    if (name == "VORNENV_CODEC") listed = value;
+  }
+  EXPECT_EQ(listed, want);
+  EXPECT_EQ(vornplatform::toutf8(u"x\xD800y\x00E9\xD83D\xDE00", vornplatform::surrogates::keep),
+            want);
+  // And back: the host's writers get the same units the block holds.
+  EXPECT_EQ(cli::utf8to16(want), u"x\xD800y\x00E9\xD83D\xDE00");
+  // Strictly, a lone surrogate is no text: it fails, never U+FFFD.
+  EXPECT_THROW(vornplatform::toutf8(u"x\xD800"), std::runtime_error);
+  EXPECT_EQ(cli::utf16to8(u"x\xD800"), std::nullopt);
 }
 
 }  // namespace
