@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,7 +17,8 @@
 #include "cli/commands/commands.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
+#include "cli/output/json.h"
 #include "cli/output/quote.h"
 
 namespace vornenv::cli {
@@ -57,7 +59,7 @@ class setters {
   setters(const envbuilder& builder, const std::vector<std::string>& wanted) {
     for (const std::string& name : wanted) lines_.emplace(envkey(name), 0);
     if (lines_.empty()) return;
-    for (const envbuilder::entry& e : builder.getsection("Environment")) {
+    for (const envbuilder::entry& e : builder.getsection(sectionname(sectionkind::environment))) {
       auto it = lines_.find(envkey(e.name()));
       if (it != lines_.end() && it->second == 0) it->second = e.line();
     }
@@ -104,6 +106,20 @@ std::string referredname(const std::string& ref) {
 // not text in the platform's encoding is still a path to judge.
 bool isabsolute(const std::string& path) { return vornfile::filepath(path).absolute(); }
 
+// "[Environment], [Executable Paths] and [Library Paths]", from the
+// library's table.
+std::string actingnames() {
+  std::string out;
+  const std::size_t n = std::size(namedkinds);
+  for (std::size_t i = 0; i < n; ++i) {
+    out += (i == 0       ? ""
+            : i + 1 == n ? " and "
+                         : ", ") +
+           std::string("[") + namedkinds[i].name + "]";
+  }
+  return out;
+}
+
 void lintsection(const envbuilder::section& s, const setters& set, std::vector<finding>& out) {
   const std::string name = s.name();
   if (!acts(s)) {
@@ -118,8 +134,8 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
                        "section-name",
                        s.line(),
                        "[" + name + "] does nothing when applied: did you mean [" + kind + "]?",
-                       {"only [Environment], [Executable Paths] and [Library Paths] act, "
-                        "spelt exactly so; other sections only hold settings"}});
+                       {"only " + actingnames() +
+                        " act, spelt exactly so; other sections only hold settings"}});
         break;
       }
     }
@@ -146,7 +162,7 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
                      "'" + foreign + "' is kept as written, not replaced",
                      {"a reference to a variable is written $(" + referredname(foreign) + ")"}});
     }
-    if (s.name() == "Environment") {
+    if (kindof(s.name()) == sectionkind::environment) {
       bool named = false;
       for (const char* prefix : {"export ", "set "}) {
         if (e.name().rfind(prefix, 0) == 0) {
@@ -190,15 +206,13 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
   }
 }
 
-void appendjsonfinding(const finding& f, std::string& out) {
-  out += "{\"line\": " + std::to_string(f.line) + ", \"level\": \"";
-  out += f.severity == level::error ? "error" : "warning";
-  out += "\", \"rule\": " + quotejson(f.rule) + ", \"message\": " + quotejson(f.message) +
-         ", \"hints\": [";
-  for (std::size_t i = 0; i < f.hints.size(); ++i) {
-    out += (i == 0 ? "" : ", ") + quotejson(f.hints[i]);
-  }
-  out += "]}";
+const char* levelname(level l) { return l == level::error ? "error" : "warning"; }
+
+void writejsonfinding(const finding& f, jsonwriter& json) {
+  json.beginobject().key("line").value(f.line).key("level").value(levelname(f.severity));
+  json.key("rule").value(f.rule).key("message").value(f.message).key("hints").beginarray();
+  for (const std::string& h : f.hints) json.value(h);
+  json.endarray().endobject();
 }
 
 struct filereport {
@@ -297,20 +311,15 @@ void writetext(const std::vector<filereport>& reports, std::ostream& out) {
 }
 
 void writejson(const std::vector<filereport>& reports, int status, std::ostream& out) {
-  std::string text = "{\"status\": \"";
-  text += status == 0 ? "ok" : "failed";
-  text += "\", \"files\": [";
-  for (std::size_t i = 0; i < reports.size(); ++i) {
-    const filereport& r = reports[i];
-    text += (i == 0 ? "" : ", ") + std::string("{\"file\": ") + quotejson(r.file) +
-            ", \"status\": \"" + statename(r.outcome) + "\", \"findings\": [";
-    for (std::size_t j = 0; j < r.findings.size(); ++j) {
-      if (j != 0) text += ", ";
-      appendjsonfinding(r.findings[j], text);
-    }
-    text += "]}";
+  jsonwriter json;
+  json.beginobject().key("status").value(status == 0 ? "ok" : "failed").key("files").beginarray();
+  for (const filereport& r : reports) {
+    json.beginobject().key("file").value(r.file).key("status").value(statename(r.outcome));
+    json.key("findings").beginarray();
+    for (const finding& f : r.findings) writejsonfinding(f, json);
+    json.endarray().endobject();
   }
-  out << text << "]}\n";
+  out << json.endarray().endobject().finish();
 }
 
 struct ruledoc {
@@ -343,32 +352,29 @@ const ruledoc ruledocs[] = {
 
 // A warning's rule, as opposed to a failure's kind.
 void writesarif(const std::vector<filereport>& reports, std::ostream& out) {
-  std::string rules, results;
-  for (std::size_t i = 0; i < std::size(ruledocs); ++i) {
-    rules += (i == 0 ? "" : ", ") + std::string("{\"id\": ") + quotejson(ruledocs[i].id) +
-             ", \"shortDescription\": {\"text\": " + quotejson(ruledocs[i].text) + "}}";
+  jsonwriter json;
+  json.beginobject().key("$schema").value("https://json.schemastore.org/sarif-2.1.0.json");
+  json.key("version").value("2.1.0").key("runs").beginarray().beginobject();
+  json.key("tool").beginobject().key("driver").beginobject().key("name").value("vornenv");
+  json.key("version").value(VORNENV_VERSION).key("rules").beginarray();
+  for (const ruledoc& rule : ruledocs) {
+    json.beginobject().key("id").value(rule.id).key("shortDescription").beginobject();
+    json.key("text").value(rule.text).endobject().endobject();
   }
+  json.endarray().endobject().endobject().key("results").beginarray();
   for (const filereport& r : reports) {
     for (const finding& f : r.findings) {
       std::string message = f.message;
       for (const std::string& h : f.hints) message += "\nhint: " + h;
-      if (!results.empty()) results += ", ";
-      results += "{\"ruleId\": " + quotejson(f.rule) + ", \"level\": \"" +
-                 (f.severity == level::error ? "error" : "warning") +
-                 "\", \"message\": {\"text\": " + quotejson(message) +
-                 "}, \"locations\": [{\"physicalLocation\": "
-                 "{\"artifactLocation\": {\"uri\": " +
-                 quotejson(sarifuri(r.file)) + "}";
-      if (f.line != 0) results += ", \"region\": {\"startLine\": " + std::to_string(f.line) + "}";
-      results += "}}]}";
+      json.beginobject().key("ruleId").value(f.rule).key("level").value(levelname(f.severity));
+      json.key("message").beginobject().key("text").value(message).endobject();
+      json.key("locations").beginarray().beginobject().key("physicalLocation").beginobject();
+      json.key("artifactLocation").beginobject().key("uri").value(sarifuri(r.file)).endobject();
+      if (f.line != 0) json.key("region").beginobject().key("startLine").value(f.line).endobject();
+      json.endobject().endobject().endarray().endobject();
     }
   }
-  out << "{\"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\", "
-         "\"version\": "
-         "\"2.1.0\", \"runs\": [{\"tool\": {\"driver\": {\"name\": "
-         "\"vornenv\", \"version\": \""
-      << VORNENV_VERSION << "\", \"rules\": [" << rules << "]}}, \"results\": [" << results
-      << "]}]}\n";
+  out << json.endarray().endobject().endarray().endobject().finish();
 }
 
 }  // namespace
@@ -391,7 +397,7 @@ std::size_t editdistance(const std::string& a, const std::string& b) {
 std::vector<finding> lint(const envbuilder& builder) {
   std::vector<finding> out;
   std::vector<std::string> referred;
-  for (const envbuilder::entry& e : builder.getsection("Environment")) {
+  for (const envbuilder::entry& e : builder.getsection(sectionname(sectionkind::environment))) {
     for (std::string& ref : references(e.value())) referred.push_back(std::move(ref));
   }
   const setters set(builder, referred);

@@ -17,7 +17,8 @@
 #include "cli/apply/undo.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
+#include "cli/output/json.h"
 
 namespace vornenv::cli {
 
@@ -89,41 +90,30 @@ void showchanges(const std::vector<difference>& changes, const palette& p, std::
   }
 }
 
-// The JSON value of a variable that may be unset.
-std::string jsonvalue(const std::optional<std::string>& value) {
-  return value ? quotejson(*value) : "null";
-}
-
 void showjson(const std::vector<std::string>& files,
               const std::vector<std::unique_ptr<envbuilder>>& builders,
               const std::vector<difference>& changes, std::ostream& out) {
-  out << "{\n  \"files\": [";
+  jsonwriter json;
+  json.beginobject().key("files").beginarray();
   for (std::size_t f = 0; f < files.size(); ++f) {
-    out << (f == 0 ? "\n" : ",\n") << "    {\"file\": " << quotejson(files[f])
-        << ", \"sections\": [";
-    bool firstsection = true;
+    json.beginobject().key("file").value(files[f]).key("sections").beginarray();
     for (const envbuilder::section& s : builders[f]->sections()) {
-      out << (firstsection ? "\n" : ",\n") << "      {\"name\": " << quotejson(s.name())
-          << ", \"kind\": " << quotejson(kindname(s.name())) << ", \"line\": " << s.line()
-          << ", \"entries\": [";
-      firstsection = false;
-      bool firstentry = true;
+      json.beginobject().key("name").value(s.name()).key("kind").value(kindname(s.name()));
+      json.key("line").value(s.line()).key("entries").beginarray();
       for (const envbuilder::entry& e : s) {
-        out << (firstentry ? "\n" : ",\n") << "        {\"name\": " << quotejson(e.name())
-            << ", \"value\": " << quotejson(e.value()) << ", \"line\": " << e.line() << '}';
-        firstentry = false;
+        json.beginobject().key("name").value(e.name()).key("value").value(e.value());
+        json.key("line").value(e.line()).endobject();
       }
-      out << (firstentry ? "]}" : "\n      ]}");
+      json.endarray().endobject();
     }
-    out << (firstsection ? "]}" : "\n    ]}");
+    json.endarray().endobject();
   }
-  out << (files.empty() ? "],\n" : "\n  ],\n") << "  \"changes\": [";
-  for (std::size_t i = 0; i < changes.size(); ++i) {
-    out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << quotejson(changes[i].name)
-        << ", \"before\": " << jsonvalue(changes[i].before)
-        << ", \"after\": " << jsonvalue(changes[i].after) << '}';
+  json.endarray().key("changes").beginarray();
+  for (const difference& d : changes) {
+    json.beginobject().key("name").value(d.name).key("before").value(d.before);
+    json.key("after").value(d.after).endobject();
   }
-  out << (changes.empty() ? "]\n}\n" : "\n  ]\n}\n");
+  out << json.endarray().endobject().finish();
 }
 
 bool samepath(const vornfile::filepath& a, const vornfile::filepath& b) {
@@ -192,7 +182,7 @@ std::vector<libplace> libplaces(const envbuilder::section& s, bool all) {
 }  // namespace
 
 void namesetters::add(const std::string& file, const envbuilder& builder, shellformat format) {
-  for (const envbuilder::entry& e : builder.getsection("Environment")) {
+  for (const envbuilder::entry& e : builder.getsection(sectionname(sectionkind::environment))) {
     if (!cansetname(e.name(), format)) entries_.push_back({file, e.line(), e.name()});
   }
 }
@@ -299,18 +289,18 @@ int libscmd(const std::string& file, const std::string& section, bool all, bool 
   }
   const std::vector<libplace> places = libplaces(builder->getsection(section.c_str()), all);
   if (json) {
-    out << '[';
-    for (std::size_t i = 0; i < places.size(); ++i) {
-      const libplace& l = places[i];
-      out << (i == 0 ? "\n" : ",\n") << "  {\"name\": " << quotejson(l.name)
-          << ", \"loaded\": " << quotejson(l.loaded.str()) << ", \"from\": \"" << l.from << '"';
+    jsonwriter list;
+    list.beginarray();
+    for (const libplace& l : places) {
+      list.beginobject().key("name").value(l.name).key("loaded").value(l.loaded.str());
+      list.key("from").value(l.from);
       if (!all) {
-        out << ", \"section_copy\": " << quotejson(l.own.str()) << ", \"line\": " << l.line
-            << ", \"overridden\": " << (samepath(l.loaded, l.own) ? "false" : "true");
+        list.key("section_copy").value(l.own.str()).key("line").value(l.line);
+        list.key("overridden").value(!samepath(l.loaded, l.own));
       }
-      out << '}';
+      list.endobject();
     }
-    out << (places.empty() ? "]\n" : "\n]\n");
+    out << list.endarray().finish();
     return 0;
   }
   // A person reads this list: a file name holding a line break or an escape

@@ -4,8 +4,9 @@
 
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
+#include "cli/os/printable.h"
 #include "cli/os/utf.h"
-#include "cli/output/printable.h"
+#include "cli/output/json.h"
 
 namespace vornenv::cli {
 
@@ -334,50 +335,15 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
       }
       break;
     }
-    case shellformat::json:
-      out = "{";
-      for (std::size_t i = 0; i < changes.size(); ++i) {
-        const change& c = changes[i];
-        out += i == 0 ? "\n  " : ",\n  ";
-        out += quotejson(c.name) + ": " + (c.value ? quotejson(*c.value) : "null");
-      }
-      out += changes.empty() ? "}\n" : "\n}\n";
+    case shellformat::json: {
+      jsonwriter json;
+      json.beginobject();
+      for (const change& c : changes) json.key(c.name).value(c.value);
+      out = json.endobject().finish();
       break;
+    }
   }
   return out;
-}
-
-std::string quotejson(const std::string& text) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\u" + hex(c, 4);
-    } else if (c >= 0x80) {
-      const std::size_t n = utf8length(text, i);
-      if (n == 0) {
-        out += "\\u" + hex(c, 4);
-        ++i;
-      } else {
-        out.append(text, i, n);
-        i += n;
-      }
-      continue;
-    } else {
-      out += static_cast<char>(c);
-    }
-    ++i;
-  }
-  return out + "\"";
 }
 
 }  // namespace vornenv::cli

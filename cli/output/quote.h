@@ -26,6 +26,9 @@
 #include <string>
 #include <vector>
 
+// quotejson: the json format's strings.
+#include "cli/output/json.h"
+
 namespace vornenv::cli {
 
 // A variable that applying description files changed: its new value, or
@@ -87,11 +90,6 @@ std::string quotefish(const std::string& text);
 // A PowerShell expression for text in plain ASCII: printable ASCII in single
 // quotes, every other character as [char]0xHHHH, joined by +.
 std::string quotepowershell(const std::string& text);
-
-// The JSON string for text.  Valid UTF-8 is copied, control bytes, '"' and
-// '\' are escaped, and each byte that is not part of valid UTF-8 becomes
-// \u00XX (so such bytes read back as the Latin-1 character of that value).
-std::string quotejson(const std::string& text);
 
 }  // namespace vornenv::cli
 

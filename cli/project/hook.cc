@@ -9,6 +9,7 @@
 // and parses the same bytes.
 
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,7 +23,7 @@
 #include "cli/apply/undo.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 #include "cli/output/quote.h"
 #include "cli/project/project.h"
 #include "cli/project/sha256.h"
@@ -147,7 +148,8 @@ outcome applyallowed(const sighting& s, shellformat format, changelog& log) {
       const std::string why = refusal(c.name, format);
       if (why.empty()) continue;
       const envbuilder::entry* e = nullptr;
-      for (const envbuilder::entry& held : builder->getsection("Environment")) {
+      for (const envbuilder::entry& held :
+           builder->getsection(sectionname(sectionkind::environment))) {
         if (envkey(held.name()) == envkey(c.name)) e = &held;
       }
       failed = finding{finding::level::error,
@@ -310,6 +312,13 @@ int promptcmd(shellformat format, std::ostream& out) {
   }
   formatoptions options;
   options.command = "prompt";
+  if (format == shellformat::json) {
+    // One object, the hook's state first: JSON has no second document.
+    own.insert(own.end(), std::make_move_iterator(files.begin()),
+               std::make_move_iterator(files.end()));
+    out << formatchanges(own, format, options);
+    return 0;
+  }
   const std::string hostcode = formatchanges(own, format, options);
   options.keepshellvars = true;
   // The hook's state first: should the shell fail at one of the file's

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <vornenv/vornenv.h>
 
+#include <cstring>
+#include <set>
+#include <string>
+
 #include "cli/clirun.h"
+#include "cli/jsonread.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {
@@ -19,14 +24,6 @@ struct checkcase {
   int status;
   std::vector<std::string> lines;
 };
-
-std::string replaceall(std::string text, const std::string& what, const std::string& with) {
-  for (std::size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
-  }
-  return text;
-}
 
 class check_test : public ::testing::Test {
  protected:
@@ -214,35 +211,59 @@ TEST_F(check_test, files_in_order_on_one_environment) {
 TEST_F(check_test, json_and_sarif_name_the_rule_file_and_line) {
   const std::string warns = dir_.write("w s.ini", "[Enviroment]\nA = \"q\"\n");
   const std::string fails = dir_.write("f.ini", "[Environment]\nA = $(VORNENV_CT_LATE)\n");
+  const std::string message = "[Enviroment] does nothing when applied: did you mean [Environment]?";
+  const std::string hint = std::string(sectionhint).substr(std::strlen(": hint: "));
   ranprogram r = runvornenv({"check", "--format", "json", warns, fails});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(
-      r.out,
-      "{\"status\": \"failed\", \"files\": [{\"file\": \"" + replaceall(warns, "\\", "\\\\") +
-          "\", \"status\": \"ok\", \"findings\": [{\"line\": 1, \"level\": \"warning\", "
-          "\"rule\": \"section-name\", \"message\": \"[Enviroment] does nothing when applied: "
-          "did you mean [Environment]?\", \"hints\": [\"only [Environment], [Executable "
-          "Paths] and [Library Paths] act, spelt exactly so; other sections only hold "
-          "settings\"]}]}, {\"file\": \"" +
-          replaceall(fails, "\\", "\\\\") +
-          "\", \"status\": \"failed\", \"findings\": [{\"line\": 2, \"level\": \"error\", "
-          "\"rule\": \"unset\", \"message\": \"'VORNENV_CT_LATE' envvar is not set yet!\", "
-          "\"hints\": []}]}]}\n");
+  const jsonvalue warned = jsonobject({{"line", 1},
+                                       {"level", "warning"},
+                                       {"rule", "section-name"},
+                                       {"message", message},
+                                       {"hints", jsonarray({hint})}});
+  const jsonvalue unset = jsonobject({{"line", 2},
+                                      {"level", "error"},
+                                      {"rule", "unset"},
+                                      {"message", "'VORNENV_CT_LATE' envvar is not set yet!"},
+                                      {"hints", jsonarray({})}});
+  EXPECT_EQ(readjson(r.out),
+            jsonobject({{"status", "failed"},
+                        {"files", jsonarray({jsonobject({{"file", warns},
+                                                         {"status", "ok"},
+                                                         {"findings", jsonarray({warned})}}),
+                                             jsonobject({{"file", fails},
+                                                         {"status", "failed"},
+                                                         {"findings", jsonarray({unset})}})})}}));
 
   r = runvornenv({"check", "--format=sarif", "--strict", warns});
   EXPECT_EQ(r.status, 1);
-  for (const std::string& part :
-       {std::string("{\"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\", "
-                    "\"version\": \"2.1.0\", \"runs\": [{\"tool\": {\"driver\": {\"name\": "
-                    "\"vornenv\""),
-        std::string("{\"id\": \"section-name\", \"shortDescription\": {\"text\": "),
-        std::string(
-            "{\"ruleId\": \"section-name\", \"level\": \"error\", \"message\": {\"text\": "
-            "\"[Enviroment] does nothing when applied: did you mean [Environment]?\\nhint: "),
-        std::string("\"artifactLocation\": {\"uri\": \"file://"),
-        std::string("/w%20s.ini\"}, \"region\": {\"startLine\": 1}}}]}")}) {
-    EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+  const jsonvalue sarif = readjson(r.out);
+  EXPECT_EQ(sarif["$schema"], jsonvalue("https://json.schemastore.org/sarif-2.1.0.json"));
+  EXPECT_EQ(sarif["version"], jsonvalue("2.1.0"));
+  ASSERT_EQ(sarif["runs"].items.size(), 1u) << sarif;
+  const jsonvalue& run = sarif["runs"][0];
+  const jsonvalue& driver = run["tool"]["driver"];
+  EXPECT_EQ(driver["name"], jsonvalue("vornenv"));
+  EXPECT_EQ(driver["version"], jsonvalue(VORNENV_VERSION));
+  // Each rule once, with its text; the finding's among them.
+  std::set<std::string> ids;
+  for (const jsonvalue& rule : driver["rules"].items) {
+    ids.insert(rule["id"].str());
+    EXPECT_NE(rule["shortDescription"]["text"].str(), "") << rule;
   }
+  EXPECT_EQ(ids.size(), driver["rules"].items.size());
+  EXPECT_EQ(ids.count("section-name"), 1u);
+  const std::string& uri =
+      run["results"][0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"].str();
+  EXPECT_EQ(uri.rfind("file://", 0), 0u) << uri;
+  EXPECT_EQ(uri.substr(uri.rfind('/')), "/w%20s.ini") << uri;
+  const jsonvalue location =
+      jsonobject({{"physicalLocation", jsonobject({{"artifactLocation", jsonobject({{"uri", uri}})},
+                                                   {"region", jsonobject({{"startLine", 1}})}})}});
+  EXPECT_EQ(run["results"],
+            jsonarray({jsonobject({{"ruleId", "section-name"},
+                                   {"level", "error"},
+                                   {"message", jsonobject({{"text", message + "\nhint: " + hint}})},
+                                   {"locations", jsonarray({location})}})}));
 
   r = runvornenv({"check", "--format", "yaml", warns});
   EXPECT_EQ(r.status, 2);

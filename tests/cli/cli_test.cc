@@ -8,18 +8,14 @@
 #include <cstring>
 
 #include "cli/clirun.h"
+#include "cli/jsonread.h"
 #include "cli/os/platform.h"
-#include "cli/output/quote.h"
 #include "support/testsupport.h"
 
 namespace vornenv::testing {
 namespace {
 
-using cli::quotejson;
-
 const std::string sep(1, pathlistsep);
-
-std::string probe() { return nativepath(VORNENV_PROBE); }
 
 // Usage errors: exit 2, one line naming the trouble and the help to read,
 // nothing on stdout, and no file read.
@@ -142,11 +138,8 @@ TEST(cli_test, a_name_the_shell_cannot_set_is_a_located_error) {
   }
   const ranprogram json = runvornenv({"export", "--undo", "--format", "json", file});
   ASSERT_EQ(json.status, 0) << json.err;
-  const std::string key = "\"VORNENV_UNDO\": \"";
-  const std::size_t at = json.out.find(key) + key.size();
-  ASSERT_GE(at, key.size()) << json.out;
   // The environment as the export left it.
-  scopedenv undo("VORNENV_UNDO", json.out.substr(at, json.out.find('"', at) - at));
+  scopedenv undo("VORNENV_UNDO", readjson(json.out)["VORNENV_UNDO"].str());
   scopedenv set("VORNENV_CLI_OK", "1");
   scopedenv named("my-var", "1");
   const ranprogram reverted = runvornenv({"revert", "--format", "sh"});
@@ -277,9 +270,11 @@ TEST(cli_test, export_json_lists_changes_only) {
   const ranprogram r = runvornenv({"export", "--format", "json", file});
   if (const std::optional<std::string> ff = jsonofbyteff()) {
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "{\n  \"PATH\": null,\n  \"VORNENV_CLI_J\": \"\\\"q\\\" \\\\ \\u0001 caf\xC3\xA9 " +
-                  *ff + "\"\n}\n");
+    // The byte FF, outside UTF-8, written as \u00FF: U+00FF when read.
+    EXPECT_EQ(
+        readjson(r.out),
+        jsonobject({{"PATH", nullptr}, {"VORNENV_CLI_J", "\"q\" \\ \x01 caf\xC3\xA9 \xC3\xBF"}}));
+    EXPECT_NE(r.out.find(*ff), std::string::npos) << r.out;
   } else {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot represent"), std::string::npos) << r.err;
@@ -333,8 +328,37 @@ TEST(cli_test, show_keeps_file_order_in_text_and_json) {
       dir.write("o.ini",
                 "[Zeta]\nk = v\x01\n; note\n[Environment]\nVORNENV_CLI_SHOWN = caf\xC3\xA9\n"
                 "[Alpha]\n");
+  const jsonvalue shown = jsonobject(
+      {{"files",
+        jsonarray({jsonobject(
+            {{"file", file},
+             {"sections",
+              jsonarray(
+                  {jsonobject(
+                       {{"name", "Zeta"},
+                        {"kind", "plain"},
+                        {"line", 1},
+                        {"entries", jsonarray({jsonobject(
+                                        {{"name", "k"}, {"value", "v\x01"}, {"line", 2}})})}}),
+                   jsonobject({{"name", "Environment"},
+                               {"kind", "environment"},
+                               {"line", 4},
+                               {"entries", jsonarray({jsonobject({{"name", "VORNENV_CLI_SHOWN"},
+                                                                  {"value", "caf\xC3\xA9"},
+                                                                  {"line", 5}})})}}),
+                   jsonobject({{"name", "Alpha"},
+                               {"kind", "plain"},
+                               {"line", 6},
+                               {"entries", jsonarray({})}})})}})})},
+       {"changes",
+        jsonarray({jsonobject(
+            {{"name", "VORNENV_CLI_SHOWN"}, {"before", nullptr}, {"after", "caf\xC3\xA9"}})})}});
   // clang-format off: the lines as the program writes them
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+  const struct {
+    std::vector<std::string> args;
+    std::string text;
+    std::optional<jsonvalue> json;  // or the data it writes
+  } cases[] = {
       {{"show", file},
        file + "\n"
               "  [Zeta]  plain\n"
@@ -345,33 +369,19 @@ TEST(cli_test, show_keeps_file_order_in_text_and_json) {
               "    (no entries)\n"
               "\n"
               "changed variables\n"
-              "  VORNENV_CLI_SHOWN  (unset) -> caf\xC3\xA9\n"},
-      {{"show", "--format", "json", file},
-       "{\n"
-       "  \"files\": [\n"
-       "    {\"file\": " +
-           quotejson(file) +
-           ", \"sections\": [\n"
-           "      {\"name\": \"Zeta\", \"kind\": \"plain\", \"line\": 1, \"entries\": [\n"
-           "        {\"name\": \"k\", \"value\": \"v\\u0001\", \"line\": 2}\n"
-           "      ]},\n"
-           "      {\"name\": \"Environment\", \"kind\": \"environment\", \"line\": 4, \"entries\": "
-           "[\n"
-           "        {\"name\": \"VORNENV_CLI_SHOWN\", \"value\": \"caf\xC3\xA9\", \"line\": 5}\n"
-           "      ]},\n"
-           "      {\"name\": \"Alpha\", \"kind\": \"plain\", \"line\": 6, \"entries\": []}\n"
-           "    ]}\n"
-           "  ],\n"
-           "  \"changes\": [\n"
-           "    {\"name\": \"VORNENV_CLI_SHOWN\", \"before\": null, \"after\": \"caf\xC3\xA9\"}\n"
-           "  ]\n"
-           "}\n"},
+              "  VORNENV_CLI_SHOWN  (unset) -> caf\xC3\xA9\n",
+       std::nullopt},
+      {{"show", "--format", "json", file}, "", shown},
   };
   // clang-format on
-  for (const auto& [args, out] : cases) {
-    const ranprogram r = runvornenv(args);
+  for (const auto& c : cases) {
+    const ranprogram r = runvornenv(c.args);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, out);
+    if (c.json) {
+      EXPECT_EQ(readjson(r.out), *c.json);
+    } else {
+      EXPECT_EQ(r.out, c.text);
+    }
     EXPECT_EQ(r.err, "");
   }
 }
@@ -471,25 +481,38 @@ TEST(cli_test, libs_lists_locations_system_dirs_first) {
     return (vornfile::filepath(d) + vornfile::pathcomp(f)).str();
   };
   const std::string own = libfile("own"), shared = libfile("shared");
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+  const auto place = [](const std::string& name, const std::string& loaded, const char* from) {
+    return jsonobject({{"name", name}, {"loaded", loaded}, {"from", from}});
+  };
+  const auto sectionplace = [](const std::string& name, const std::string& loaded, const char* from,
+                               const std::string& copy, bool overridden) {
+    return jsonobject({{"name", name},
+                       {"loaded", loaded},
+                       {"from", from},
+                       {"section_copy", copy},
+                       {"line", 2},
+                       {"overridden", overridden}});
+  };
+  const struct {
+    std::vector<std::string> options;
+    std::string text;
+    std::optional<jsonvalue> json;  // or the data it writes
+  } cases[] = {
       // The section's own libraries, each once, the system's copy beside
       // the one it beats.
       {{},
        at(lib, own) + "\n" + at(sys, shared) + "  (a system directory's copy, loaded instead of " +
-           at(lib, shared) + ")\n"},
-      {{"--all"}, at(sys, shared) + "\n" + at(lib, own) + "\n"},
+           at(lib, shared) + ")\n",
+       std::nullopt},
+      {{"--all"}, at(sys, shared) + "\n" + at(lib, own) + "\n", std::nullopt},
       {{"--format", "json"},
-       "[\n  {\"name\": " + quotejson(own) + ", \"loaded\": " + quotejson(at(lib, own)) +
-           ", \"from\": \"section\", \"section_copy\": " + quotejson(at(lib, own)) +
-           ", \"line\": 2, \"overridden\": false},\n  {\"name\": " + quotejson(shared) +
-           ", \"loaded\": " + quotejson(at(sys, shared)) +
-           ", \"from\": \"system\", \"section_copy\": " + quotejson(at(lib, shared)) +
-           ", \"line\": 2, \"overridden\": true}\n]\n"},
+       "",
+       jsonarray({sectionplace(own, at(lib, own), "section", at(lib, own), false),
+                  sectionplace(shared, at(sys, shared), "system", at(lib, shared), true)})},
       {{"--all", "--format=json"},
-       "[\n  {\"name\": " + quotejson(shared) + ", \"loaded\": " + quotejson(at(sys, shared)) +
-           ", \"from\": \"system\"},\n  {\"name\": " + quotejson(own) +
-           ", \"loaded\": " + quotejson(at(lib, own)) + ", \"from\": \"section\"}\n]\n"},
-      {{"--section", "Other", "--format", "json"}, "[]\n"},
+       "",
+       jsonarray({place(shared, at(sys, shared), "system"), place(own, at(lib, own), "section")})},
+      {{"--section", "Other", "--format", "json"}, "", jsonarray({})},
   };
   // Once, as the section ends, at its header: libs does not repeat it.
   const std::string warning =
@@ -497,12 +520,16 @@ TEST(cli_test, libs_lists_locations_system_dirs_first) {
       ":1: warning: These libraries are going to be overridden as they are available in "
       "windows, system or system32 directory: " +
       shared + "\n";
-  for (const auto& [options, out] : cases) {
+  for (const auto& c : cases) {
     std::vector<std::string> args = {"libs", "--system-dirs", sys, file};
-    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), c.options.begin(), c.options.end());
     const ranprogram r = runvornenv(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, out) << args.back();
+    if (c.json) {
+      EXPECT_EQ(readjson(r.out), *c.json) << args.back();
+    } else {
+      EXPECT_EQ(r.out, c.text) << args.back();
+    }
     EXPECT_EQ(r.err, warning) << args.back();
   }
 

@@ -16,6 +16,7 @@
 #include "cli/apply/apply.h"
 #include "cli/clirun.h"
 #include "cli/commands/commands.h"
+#include "cli/jsonread.h"
 #include "cli/os/platform.h"
 #include "cli/output/quote.h"
 #include "cli/project.h"
@@ -64,23 +65,6 @@ class scopedworkdir {
   std::filesystem::path old_;
 };
 
-// The text of key's string in the JSON the host printed, its escapes \\ and
-// \" undone (the only ones the values here need), or std::nullopt.
-std::optional<std::string> jsonstring(const std::string& json, const std::string& key) {
-  const std::string start = cli::quotejson(key) + ": \"";
-  std::size_t at = json.find(start);
-  if (at == std::string::npos) return std::nullopt;
-  std::string text;
-  for (at += start.size(); at < json.size() && json[at] != '"'; ++at) {
-    if (json[at] == '\\') {
-      if (++at == json.size() || (json[at] != '\\' && json[at] != '"')) return std::nullopt;
-    }
-    text += json[at];
-  }
-  if (at == json.size()) return std::nullopt;
-  return text;
-}
-
 TEST(hook_test, file_and_folder_are_set_while_applying_and_not_left_behind) {
   const scopedtempdir dir;
   const std::filesystem::path folder = dir.path() / std::filesystem::u8path(u8"Ελένη 用户");
@@ -92,19 +76,19 @@ TEST(hook_test, file_and_folder_are_set_while_applying_and_not_left_behind) {
       dir.write("plain/dev.ini", "[Environment]\nWHERE = $(VORNENV_DIR)|$(VORNENV_FILE)\n");
   const std::string own = dir.write("own.ini", "[Environment]\nVORNENV_DIR = mine\n");
   const auto where = [](const std::filesystem::path& file) {
-    return "{\n  \"WHERE\": " +
-           cli::quotejson(utf8path(file.parent_path()) + "|" + utf8path(file)) + "\n}\n";
+    return jsonobject({{"WHERE", utf8path(file.parent_path()) + "|" + utf8path(file)}});
   };
   const struct {
     const char* what;
     std::optional<std::filesystem::path> workdir;  // std::nullopt: the test's own
-    std::string file, out;
+    std::string file;
+    jsonvalue out;
   } cases[] = {
       // The file named from its own folder, which only UTF-8 can spell.
       {"relative", folder, "dev.ini", where(folder / "dev.ini")},
       {"absolute", std::nullopt, nativepath(plain),
        where(std::filesystem::path(plain).make_preferred())},
-      {"set by the file", std::nullopt, nativepath(own), "{\n  \"VORNENV_DIR\": \"mine\"\n}\n"},
+      {"set by the file", std::nullopt, nativepath(own), jsonobject({{"VORNENV_DIR", "mine"}})},
   };
   const scopedenv file("VORNENV_FILE", std::nullopt);
   const scopedenv folderset("VORNENV_DIR", std::nullopt);
@@ -114,7 +98,7 @@ TEST(hook_test, file_and_folder_are_set_while_applying_and_not_left_behind) {
     if (c.workdir) in.emplace(*c.workdir);
     const ranprogram r = runvornenv({"export", "--format", "json", c.file});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(readjson(r.out), c.out);
   }
 }
 
@@ -134,12 +118,12 @@ TEST(hook_test, revert_in_json_gives_back_what_export_changed) {
   const ranprogram exported =
       runvornenv({"export", "--undo", "--format", "json", nativepath(file)});
   ASSERT_EQ(exported.status, 0) << exported.err;
-  const std::optional<std::string> record = jsonstring(exported.out, "VORNENV_UNDO");
-  const std::optional<std::string> exportedpath = jsonstring(exported.out, "PATH");
+  const std::optional<std::string> record = jsonchanges(exported.out)["VORNENV_UNDO"];
+  const std::optional<std::string> exportedpath = jsonchanges(exported.out)["PATH"];
   ASSERT_TRUE(record.has_value()) << exported.out;
   ASSERT_TRUE(exportedpath.has_value()) << exported.out;
   ASSERT_NE(*exportedpath, *path);
-  EXPECT_NE(exported.out.find("\"HOOKTEST_NEW\": \"\xC3\xBC\""), std::string::npos) << exported.out;
+  EXPECT_EQ(readjson(exported.out)["HOOKTEST_NEW"], jsonvalue("\xC3\xBC")) << exported.out;
   ranprogram reverted;
   {
     // The environment as the shell has it after the export.
@@ -150,39 +134,33 @@ TEST(hook_test, revert_in_json_gives_back_what_export_changed) {
     reverted = runvornenv({"revert", "--format", "json"});
   }
   EXPECT_EQ(reverted.status, 0) << reverted.err;
-  EXPECT_NE(reverted.out.find("\"HOOKTEST_OLD\": " + cli::quotejson(oldvalue)), std::string::npos)
-      << reverted.out;
-  EXPECT_NE(reverted.out.find("\"HOOKTEST_NEW\": null"), std::string::npos) << reverted.out;
-  EXPECT_NE(reverted.out.find("\"VORNENV_UNDO\": null"), std::string::npos) << reverted.out;
-  EXPECT_EQ(jsonstring(reverted.out, "PATH"), path) << reverted.out;
+  const jsonvalue back = readjson(reverted.out);
+  EXPECT_EQ(back["HOOKTEST_OLD"], jsonvalue(oldvalue));
+  EXPECT_EQ(back["HOOKTEST_NEW"], jsonvalue(nullptr));
+  EXPECT_EQ(back["VORNENV_UNDO"], jsonvalue(nullptr));
+  EXPECT_EQ(jsonchanges(reverted.out)["PATH"], path) << reverted.out;
 
   const scopedenv norecord("VORNENV_UNDO", std::nullopt);
   EXPECT_EQ(runvornenv({"revert"}).status, 1);
 }
 
-TEST(hook_test, prompt_applies_only_allowed_files_once_per_change) {
-  const scopedtempdir dir;
-  const scopedenv data("XDG_DATA_HOME", nativepath(dir.mkdir("data")));
-  const scopedenv local("LOCALAPPDATA", nativepath(dir.file("data")));
-  const scopedenv hook("VORNENV_HOOK", std::nullopt);
-  const std::string file = dir.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 1\n");
-  const std::string sub = dir.mkdir("proj/sub");
-  const std::filesystem::path start = std::filesystem::current_path();
+TEST_F(projecttest, prompt_applies_only_allowed_files_once_per_change) {
+  const std::string file = dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 1\n");
+  const std::string sub = dir_.mkdir("proj/sub");
   std::filesystem::current_path(sub);
   const ranprogram denied = runvornenv({"prompt", "json"});
   EXPECT_EQ(denied.out.find("HOOKTEST_X"), std::string::npos) << denied.out;
   EXPECT_NE(denied.err.find("is not allowed"), std::string::npos) << denied.err;
   EXPECT_EQ(runvornenv({"allow"}).status, 0);
   const ranprogram applied = runvornenv({"prompt", "json"});
-  EXPECT_NE(applied.out.find("\"HOOKTEST_X\": \"1\""), std::string::npos) << applied.out;
+  EXPECT_EQ(jsonchanges(applied.out)["HOOKTEST_X"], "1") << applied.out;
   EXPECT_EQ(applied.err, "");
   // An edit needs allowing again.
-  dir.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 22\n");
+  dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 22\n");
   const ranprogram edited = runvornenv({"prompt", "json"});
-  EXPECT_EQ(edited.out.find("HOOKTEST_X\": \"22"), std::string::npos) << edited.out;
+  EXPECT_NE(jsonchanges(edited.out)["HOOKTEST_X"], "22") << edited.out;
   EXPECT_NE(edited.err.find("changed since it was allowed"), std::string::npos) << edited.err;
   EXPECT_EQ(runvornenv({"deny", nativepath(file)}).status, 0);
-  std::filesystem::current_path(start);
 }
 
 TEST_F(projecttest, allow_and_deny_know_a_file_by_its_folder_and_name) {

@@ -1,10 +1,12 @@
 #include "cli/project.h"
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
 #include "cli/apply/apply.h"
+#include "cli/jsonread.h"
 #include "vornplatform/vornplatform.h"
 
 namespace vornenv::testing {
@@ -16,35 +18,15 @@ std::string shownpath(const std::string& path) {
 }
 
 std::map<std::string, std::optional<std::string>> jsonchanges(const std::string& json) {
+  // One document: the whole output must be a single object.
+  if (json.empty()) return {};
+  const jsonvalue changes = readjson(json);
+  if (changes.type != jsonvalue::kind::object) throw std::runtime_error("not a JSON object");
   std::map<std::string, std::optional<std::string>> out;
-  std::size_t at = 0;
-  const auto string = [&json, &at]() {
-    std::string text;
-    for (++at; at < json.size() && json[at] != '"'; ++at) {
-      if (json[at] != '\\') {
-        text += json[at];
-        continue;
-      }
-      const char e = json[++at];
-      if (e == 'u') {
-        text += static_cast<char>(std::stoi(json.substr(at + 1, 4), nullptr, 16));
-        at += 4;
-      } else {
-        text += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
-      }
-    }
-    ++at;
-    return text;
-  };
-  while ((at = json.find('"', at)) != std::string::npos) {
-    const std::string name = string();
-    at = json.find_first_not_of(": ", at);
-    if (json.compare(at, 4, "null") == 0) {
-      out[name] = std::nullopt;
-      at += 4;
-    } else {
-      out[name] = string();
-    }
+  for (std::size_t i = 0; i < changes.keys.size(); ++i) {
+    const jsonvalue& value = changes.items[i];
+    out[changes.keys[i]] =
+        value.type == jsonvalue::kind::null ? std::nullopt : std::optional(value.str());
   }
   return out;
 }

@@ -28,7 +28,8 @@ std::string utf8path(const std::filesystem::path& path);
 std::string shownpath(const std::string& path);
 
 // The changes that a JSON export or prompt printed: name to value, or
-// std::nullopt for null.  Reads what quotejson() writes.
+// std::nullopt for null; none for empty output.  Anything but one object of
+// strings and nulls (read by readjson()) throws.
 std::map<std::string, std::optional<std::string>> jsonchanges(const std::string& json);
 
 // A project folder, a list of allowed files of its own, and the prompt run
