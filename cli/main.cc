@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/apply/apply.h"
 #include "cli/commands/check.h"
 #include "cli/commands/commands.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 #include "cli/output/quote.h"
 #include "cli/project/project.h"
 
@@ -128,7 +129,8 @@ int libs(const invocation& inv) {
   requireoperands(inv, "description file");
   if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes one description file");
   const bool json = jsonrequested(inv);
-  return libscmd(inv.operands[0], inv.option("--section").value_or("Library Paths"),
+  return libscmd(inv.operands[0],
+                 inv.option("--section").value_or(sectionname(sectionkind::librarypaths)),
                  inv.flag("--all"), json, std::cout);
 }
 

@@ -17,7 +17,7 @@
 #include "cli/apply/identity.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 
 namespace vornenv::cli {
 
@@ -84,7 +84,7 @@ bool fileplace::setbyfile(const char* name) const {
   if (builder_ == nullptr) return false;
   // A file without the section gets an empty one here: no copy of every
   // section's name, which a file of a million sections would feel.
-  for (const envbuilder::entry& e : builder_->getsection("Environment")) {
+  for (const envbuilder::entry& e : builder_->getsection(sectionname(sectionkind::environment))) {
     if (envkey(e.name()) == envkey(name)) return true;
   }
   return false;
@@ -172,6 +172,13 @@ std::unique_ptr<envbuilder> applydescription(const descriptionsource& source) {
   std::string text = describe(source.name, *failed);
   keeptoexit(std::move(builder));
   throw filefailure(text);
+}
+
+const char* sectionname(sectionkind k) {
+  for (const namedkind& named : namedkinds) {
+    if (named.kind == k) return named.name;
+  }
+  return "";
 }
 
 }  // namespace vornenv::cli

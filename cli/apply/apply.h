@@ -5,6 +5,7 @@
 #define VORNENV_CLI_APPLY_APPLY_H_
 
 #include <vornenv/envbuilder.h>
+#include <vornenv/sections.h>
 
 #include <memory>
 #include <optional>
@@ -76,6 +77,10 @@ class fileplace {
   std::string withheld_;
   const envbuilder* builder_ = nullptr;
 };
+
+// The name of the section of kind k (not plain), from the library's table
+// of kinds: the host spells no section name itself.
+const char* sectionname(sectionkind k);
 
 // Keeps a builder that is no longer needed until the process ends (the one
 // kept before is freed).

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/apply/apply.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 
 namespace vornenv::cli {
 
@@ -62,7 +63,7 @@ void syntaxhints(const error& e, const envbuilder* builder, std::vector<std::str
 void unsethints(const error& e, const envbuilder& builder, std::vector<std::string>& hints) {
   const std::string& name = e.subject();
   std::size_t at = 0;
-  for (const envbuilder::entry& set : builder.getsection("Environment")) {
+  for (const envbuilder::entry& set : builder.getsection(sectionname(sectionkind::environment))) {
     if (envkey(set.name()) == envkey(name)) at = set.line();
   }
   if (at > e.line()) {

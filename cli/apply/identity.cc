@@ -4,7 +4,7 @@
 
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 
 namespace vornenv::cli {
 

@@ -18,8 +18,8 @@
 
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
+#include "cli/os/printable.h"
 #include "cli/os/utf.h"
-#include "cli/output/printable.h"
 
 namespace vornenv::cli {
 

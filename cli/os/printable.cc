@@ -1,4 +1,4 @@
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 
 #include <cstdio>
 

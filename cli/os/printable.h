@@ -1,7 +1,7 @@
 // Texts from files and the environment made safe to show on a terminal.
 
-#ifndef VORNENV_CLI_OUTPUT_PRINTABLE_H_
-#define VORNENV_CLI_OUTPUT_PRINTABLE_H_
+#ifndef VORNENV_CLI_OS_PRINTABLE_H_
+#define VORNENV_CLI_OS_PRINTABLE_H_
 
 #include <string>
 
@@ -14,4 +14,4 @@ std::string printable(const std::string& text);
 
 }  // namespace vornenv::cli
 
-#endif  // VORNENV_CLI_OUTPUT_PRINTABLE_H_
+#endif  // VORNENV_CLI_OS_PRINTABLE_H_

@@ -11,7 +11,7 @@
 #include "cli/apply/undo.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
-#include "cli/output/printable.h"
+#include "cli/os/printable.h"
 #include "cli/project/project.h"
 #include "cli/project/sha256.h"
 

@@ -20,6 +20,8 @@ ranprogram runvornenv(const std::vector<std::string>& args) {
   return runprogram(argv);
 }
 
+std::string probe() { return nativepath(VORNENV_PROBE); }
+
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

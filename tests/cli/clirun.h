@@ -26,6 +26,10 @@ ranprogram runvornenv(const std::vector<std::string>& args);
 // A path of the build, as the program under test must be given it.
 std::string nativepath(const std::string& path);
 
+// The probe child (tests/cli/probe.cc), as the program under test must be
+// given it.
+std::string probe();
+
 // The file name of a shared library called base on this platform.
 std::string libfile(const std::string& base);
 
@@ -35,9 +39,10 @@ std::string libfile(const std::string& base);
 // value is refused.
 std::optional<std::string> jsonofbyteff();
 
-// text with each "\r\n" turned into "\n": probe writes in text mode.
 // The whole file, bytes as they are.
 std::string slurp(const std::string& path);
+
+// text with each "\r\n" turned into "\n": probe writes in text mode.
 std::string lf(std::string text);
 
 // "hex" of text, as probe prints it.

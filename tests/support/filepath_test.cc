@@ -15,6 +15,7 @@
 namespace vornfile {
 namespace {
 
+using vornenv::testing::comps;
 using vornenv::testing::scopedtempdir;
 
 // Rewrites '/' into the separator that str() writes.
@@ -22,12 +23,6 @@ std::string native(std::string text) {
   const char sep = filepath("a/b").str()[1];
   std::replace(text.begin(), text.end(), '/', sep);
   return text;
-}
-
-std::vector<std::string> comps(const filepath& p) {
-  std::vector<std::string> out;
-  for (const pathcomp& c : p) out.push_back(c.str());
-  return out;
 }
 
 TEST(filepath_test, both_separators_and_normalisation) {

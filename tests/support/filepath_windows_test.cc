@@ -18,13 +18,8 @@
 namespace vornfile {
 namespace {
 
+using vornenv::testing::comps;
 using vornenv::testing::scopedtempdir;
-
-std::vector<std::string> comps(const filepath& p) {
-  std::vector<std::string> out;
-  for (const pathcomp& c : p) out.push_back(c.str());
-  return out;
-}
 
 TEST(filepath_windows_test, drive_roots) {
   EXPECT_EQ(filepath("C:/a\\b/").str(), "C:\\a\\b");

@@ -55,6 +55,12 @@ std::string scopedtempdir::mkdir(const std::string& name) const {
   return p.string();
 }
 
+std::vector<std::string> comps(const vornfile::filepath& p) {
+  std::vector<std::string> out;
+  for (const vornfile::pathcomp& c : p) out.push_back(c.str());
+  return out;
+}
+
 outcome capture(const std::function<void()>& call) {
   outcome out;
   ::testing::internal::CaptureStderr();

@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "vornenv/envbuilder.h"
+#include "vornfile/vornfile.h"
 
 namespace vornenv::testing {
 
@@ -62,6 +64,9 @@ outcome capture(const std::function<void()>& call);
 inline std::string what(const std::string& message) {
   return message.substr(0, message.find('\0'));
 }
+
+// The components of p, as text, in order.
+std::vector<std::string> comps(const vornfile::filepath& p);
 
 // A fixture that parses description files written to a scratch directory.
 class parsetest : public ::testing::Test {

@@ -1,0 +1,2 @@
+// Back down again, closing a cycle.
+#include "cli/os/low.h"

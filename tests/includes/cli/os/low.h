@@ -1,0 +1,2 @@
+// Against the order: os/ is the lowest room.
+#include "cli/apply/high.h"
