@@ -66,7 +66,7 @@ TEST_F(observer_test, sections_walk_in_file_order) {
 TEST_F(observer_test, told_each_set_and_each_merge) {
   const std::string one = filepath(dir_.mkdir("one")).str();
   const std::string two = filepath(dir_.mkdir("two")).str();
-  vornplatform::putenvvar("PATH", two + pathlistsep + "/elsewhere");
+  vornplatform::putenvvar("PATH", two + pathlistsep + "elsewhere");
   vornplatform::putenvvar("VX_B", "old");
   recorder r;
   envbuilder b;
@@ -74,12 +74,12 @@ TEST_F(observer_test, told_each_set_and_each_merge) {
   b.parsetext("[Environment]\nVX_A = x\nVX_B = $(VX_A)y\n[Executable Paths]\np = " + one +
                   "\nq = " + two + "\nr = " + one + "\n",
               "f.ini");
-  const std::string after = one + pathlistsep + two + pathlistsep + "/elsewhere";
+  const std::string after = one + pathlistsep + two + pathlistsep + "elsewhere";
   EXPECT_EQ(r.said,
             (std::vector<std::string>{
                 "set VX_A <unset> -> x @2 [Environment]",
                 "set VX_B old -> xy @3 [Environment]",
-                "merge PATH " + two + pathlistsep + "/elsewhere -> " + after +
+                "merge PATH " + two + pathlistsep + "elsewhere -> " + after +
                     " [Executable Paths] added " + one + "@5 moved " + two + "@6",
             }));
 }
