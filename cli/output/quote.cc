@@ -138,38 +138,57 @@ void requirename(const change& c, shellformat format, const char* command) {
 // Where the hook keeps a shell's own value of a variable that it exports.
 std::string shellkeeper(const std::string& name) { return "_vornenv_shell_" + name; }
 
-std::string shline(const change& c, bool keepshellvars) {
-  const std::string& n = c.name;
-  const std::string keeper = shellkeeper(n);
-  if (c.value) {
-    std::string out;
-    if (keepshellvars && c.wasunset) {
-      out = "if [ -n \"${" + n + "+x}\" ]; then " + keeper + "=$" + n + "; else unset " + keeper +
-            "; fi\n";
+// How sh and fish write one change: a pattern per kind of line, where @N
+// stands for the name, @K for the keeper of the shell's own value and @V
+// for the quoted value.
+struct linesyntax {
+  const char* keep;     // before setting a variable that was unset: keep the shell's own
+  const char* set;      // export the value
+  const char* unset;    // remove it
+  const char* restore;  // remove it, giving the shell's own value back if kept
+  std::string (*quote)(const std::string&);
+};
+
+// zsh has no export -n, and bash no typeset +x that leaves the scope alone.
+const linesyntax shsyntax = {
+    "if [ -n \"${@N+x}\" ]; then @K=$@N; else unset @K; fi\n",
+    "export @N=@V\n",
+    "unset @N\n",
+    "if [ -n \"${@K+x}\" ]; then @N=$@K; unset @K; if [ -n \"${ZSH_VERSION-}\" ]; then typeset "
+    "-g +x @N; else export -n @N; fi; else unset @N; fi\n",
+    quotesh,
+};
+
+const linesyntax fishsyntax = {
+    "if set -qg @N; set -g @K $@N; else; set -e @K; end\n",
+    "set -gx @N @V\n",
+    "set -e @N\n",
+    "if set -q @K; set -gu @N $@K; set -e @K; else; set -e @N; end\n",
+    quotefish,
+};
+
+// pattern with its placeholders filled in, in one pass: a value holding
+// "@N" stays as it is.
+std::string fill(const char* pattern, const std::string& name, const std::string& value) {
+  std::string out;
+  for (const char* p = pattern; *p != '\0'; ++p) {
+    if (p[0] == '@' && (p[1] == 'N' || p[1] == 'K' || p[1] == 'V')) {
+      out += p[1] == 'N' ? name : p[1] == 'K' ? shellkeeper(name) : value;
+      ++p;
+    } else {
+      out += *p;
     }
-    return out + "export " + n + "=" + quotesh(*c.value) + "\n";
   }
-  if (!keepshellvars) return "unset " + n + "\n";
-  // zsh has no export -n, and bash no typeset +x that leaves the scope alone.
-  return "if [ -n \"${" + keeper + "+x}\" ]; then " + n + "=$" + keeper + "; unset " + keeper +
-         "; if [ -n \"${ZSH_VERSION-}\" ]; then typeset -g +x " + n + "; else export -n " + n +
-         "; fi; else unset " + n + "; fi\n";
+  return out;
 }
 
-std::string fishline(const change& c, bool keepshellvars) {
-  const std::string& n = c.name;
-  const std::string keeper = shellkeeper(n);
+std::string changeline(const change& c, bool keepshellvars, const linesyntax& syntax) {
   if (c.value) {
-    std::string out;
-    if (keepshellvars && c.wasunset) {
-      out = "if set -qg " + n + "; set -g " + keeper + " $" + n + "; else; set -e " + keeper +
-            "; end\n";
-    }
-    return out + "set -gx " + n + " " + quotefish(*c.value) + "\n";
+    const std::string keep =
+        keepshellvars && c.wasunset ? fill(syntax.keep, c.name, "") : std::string();
+    return keep + fill(syntax.set, c.name, syntax.quote(*c.value));
   }
-  if (!keepshellvars) return "set -e " + n + "\n";
-  return "if set -q " + keeper + "; set -gu " + n + " $" + keeper + "; set -e " + keeper +
-         "; else; set -e " + n + "; end\n";
+  return fill(keepshellvars ? syntax.restore : syntax.unset, c.name, "");
 }
 
 // A PowerShell expression for text: printable ASCII runs in single quotes,
@@ -310,13 +329,13 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
     case shellformat::sh:
       for (const change& c : changes) {
         requirename(c, format, options.command);
-        out += shline(c, options.keepshellvars);
+        out += changeline(c, options.keepshellvars, shsyntax);
       }
       break;
     case shellformat::fish:
       for (const change& c : changes) {
         requirename(c, format, options.command);
-        out += fishline(c, options.keepshellvars);
+        out += changeline(c, options.keepshellvars, fishsyntax);
       }
       break;
     case shellformat::powershell:
