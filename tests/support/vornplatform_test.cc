@@ -4,7 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "support/testsupport.h"
@@ -152,6 +155,50 @@ TEST(envsnapshot_test, matches_names_as_the_platform_does) {
     }
   }
   EXPECT_GE(found, variants.size());
+}
+
+// No variable has a name holding '=' or a NUL byte: an exact read of one
+// finds nothing, as setenvexact() refuses to set one.  (The C library's
+// getenv("A=B") answers with the tail of A's value when A holds "B=...".)
+TEST(vornplatform_test, exact_reads_of_names_no_variable_can_have_find_nothing) {
+  const vornenv::testing::scopedenv a("REVIEW_EQ", std::string("B=tail"));
+  const std::string names[] = {"REVIEW_EQ=B", std::string("REVIEW_EQ\0B", 11),
+                               std::string("REVIEW_EQ\0", 10)};
+  for (const std::string& name : names) {
+    EXPECT_EQ(findenvexact(name), std::nullopt) << name.size();
+    EXPECT_EQ(getenvexact(name), "") << name.size();
+  }
+}
+
+// With surrogates kept, a surrogate crosses as itself: UTF-8 holding the
+// three-byte forms of a high and a low surrogate must not come back as the
+// four-byte form of the pair they would make.  Either the text is refused or
+// it round-trips; an exact value set so must read back as it was set.
+TEST(vornplatform_test, kept_surrogates_cross_as_themselves) {
+  const std::string texts[] = {
+      "\xED\xA0\x80\xED\xB0\x80",  // U+D800 U+DC00 as two three-byte forms
+      "a\xED\xAF\xBF\xED\xBF\xBF"
+      "b",  // U+DBFF U+DFFF between letters
+  };
+  for (const std::string& text : texts) {
+    std::optional<std::u16string> units;
+    try {
+      units = toutf16(text, surrogates::keep);
+    } catch (const std::runtime_error&) {
+      continue;  // refused: no look-alike made
+    }
+    EXPECT_EQ(toutf8(*units, surrogates::keep), text);
+    bool set = true;
+    try {
+      setenvexact("REVIEW_SURROGATES", text, report::quiet);
+    } catch (const std::runtime_error&) {
+      set = false;
+    }
+    if (set) {
+      EXPECT_EQ(findenvexact("REVIEW_SURROGATES"), text);
+      setenvexact("REVIEW_SURROGATES", std::nullopt);
+    }
+  }
 }
 
 }  // namespace

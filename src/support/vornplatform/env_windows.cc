@@ -18,9 +18,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "vornplatform/vornplatform.h"
-
 #include "vornplatform/backend.h"
+#include "vornplatform/vornplatform.h"
 
 namespace vornplatform::backend {
 

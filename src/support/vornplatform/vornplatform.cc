@@ -66,11 +66,23 @@ void putenvvar(const vornstr& name, const vornstr& value, report how) {
   }
 }
 
-std::string getenvexact(const vornstr& name) { return backend::getexact(name.str()); }
+namespace {
+
+// Whether a variable can have this name: the platforms' own lookups take
+// "A=B" for A (when A holds "B=...") and stop at a NUL byte.
+bool nameable(const std::string& name) {
+  return !name.empty() && name.find_first_of(std::string_view("=\0", 2)) == std::string::npos;
+}
+
+}  // namespace
+
+std::string getenvexact(const vornstr& name) {
+  return nameable(name.str()) ? backend::getexact(name.str()) : std::string();
+}
 
 std::optional<std::string> findenvexact(const vornstr& name) {
   std::string value;
-  if (!backend::findexact(name.str(), value)) return std::nullopt;
+  if (!nameable(name.str()) || !backend::findexact(name.str(), value)) return std::nullopt;
   return value;
 }
 
@@ -95,6 +107,13 @@ std::u16string toutf16(std::string_view utf8, surrogates lone, report how) {
     if (c < least[n] || c > 0x10FFFF) fail("toutf16 - the text is not UTF-8!", how);
     if (c >= 0xD800 && c < 0xE000 && lone == surrogates::fail) {
       fail("toutf16 - the text holds a lone surrogate!", how);
+    }
+    // A high surrogate's form followed by a low one's would cross as a pair,
+    // one other character: toutf8() writes a pair as four bytes, never so.
+    if (c >= 0xD800 && c < 0xDC00 && i + 4 < utf8.size() &&
+        static_cast<unsigned char>(utf8[i + 3]) == 0xED &&
+        static_cast<unsigned char>(utf8[i + 4]) >= 0xB0) {
+      fail("toutf16 - the text is not UTF-8!", how);
     }
     if (c >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));

@@ -75,7 +75,9 @@ VORNPLATFORM_EXPORT std::string getenvexact(const vornstr& name);
 // The variable's current value as an exact text, or std::nullopt when it is
 // not set: an empty value is told from none (on Windows, where the block
 // holds no empty value, a variable set to "" by other means reads as "").
-// Never fails for a set variable, as exact texts hold every value.
+// Never fails for a set variable, as exact texts hold every value.  A name
+// that no variable can have (empty, holding '=' or a NUL byte) finds none,
+// here and in getenvexact().
 VORNPLATFORM_EXPORT std::optional<std::string> findenvexact(const vornstr& name);
 
 // Sets the variable to exactly value, an empty text too, or removes it for
@@ -137,7 +139,9 @@ VORNPLATFORM_EXPORT std::string exactkey(const std::string& name);
 // never turned into U+FFFD: with surrogates::fail, the default, it fails
 // with "toutf8 - the text holds a lone surrogate!" (or "toutf16 - ...");
 // with surrogates::keep it crosses as itself, which is how an exact text
-// holds a variable that the Windows environment block holds so.  A failure
+// holds a variable that the Windows environment block holds so (the forms
+// of a high and then a low surrogate, which would cross as a pair, are no
+// such text and fail).  A failure
 // throws std::runtime_error carrying the message, written first as an
 // assertion when how is loud.
 enum class surrogates { fail, keep };
