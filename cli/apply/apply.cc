@@ -10,7 +10,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <tuple>
 #include <utility>
 
 #include "cli/apply/failure.h"
@@ -62,22 +61,34 @@ void keeptoexit(std::unique_ptr<envbuilder> builder) {
   kept.held = std::move(builder);
 }
 
-fileplace::fileplace(const std::string& identity)
-    : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")) {
+fileplace::fileplace(const std::string& identity, changelog* log)
+    : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")), log_(log) {
   const std::string folder = splitfolder(identity).first;
   if (identity.find("$(") != std::string::npos) {
     withheld_ = folder;
-    setenvexact("VORNENV_FILE", std::nullopt);
-    setenvexact("VORNENV_DIR", std::nullopt);
+    put("VORNENV_FILE", std::nullopt);
+    put("VORNENV_DIR", std::nullopt);
     return;
   }
-  setenvexact("VORNENV_FILE", identity);
-  setenvexact("VORNENV_DIR", folder);
+  put("VORNENV_FILE", identity);
+  put("VORNENV_DIR", folder);
+}
+
+void fileplace::put(const char* name, const std::optional<std::string>& value) {
+  if (log_ == nullptr) {
+    setenvexact(name, value);
+    return;
+  }
+  try {
+    log_->put(name, value);
+  } catch (const failure&) {
+    // As without a log: a variable the platform refuses stays as it was.
+  }
 }
 
 fileplace::~fileplace() {
-  if (!setbyfile("VORNENV_FILE")) setenvexact("VORNENV_FILE", oldfile_);
-  if (!setbyfile("VORNENV_DIR")) setenvexact("VORNENV_DIR", olddir_);
+  if (!setbyfile("VORNENV_FILE")) put("VORNENV_FILE", oldfile_);
+  if (!setbyfile("VORNENV_DIR")) put("VORNENV_DIR", olddir_);
 }
 
 bool fileplace::setbyfile(const char* name) const {
@@ -90,45 +101,18 @@ bool fileplace::setbyfile(const char* name) const {
   return false;
 }
 
-namespace {
-
-// Passes what a file does on to the caller's observer, but for the two
-// variables that name the file: should the file set them, the caller sees
-// their values from before the file, not the ones the host gave them
-// meanwhile.
-class placedobserver : public envbuilder::observer {
- public:
-  placedobserver(const fileplace& place, envbuilder::observer& next) : place_(place), next_(next) {}
-
-  void set(const setting& s) override {
-    for (auto [name, old, seen] : {std::tuple("VORNENV_FILE", &place_.oldfile(), &file_),
-                                   std::tuple("VORNENV_DIR", &place_.olddir(), &dir_)}) {
-      if (envkey(s.name) != envkey(name) || *seen) continue;
-      *seen = true;
-      return next_.set({s.name, *old, s.after, s.in, s.from});
-    }
-    next_.set(s);
-  }
-  void merged(const merge& m) override { next_.merged(m); }
-
- private:
-  const fileplace& place_;
-  envbuilder::observer& next_;
-  bool file_ = false, dir_ = false;
-};
-
-}  // namespace
-
 std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& source,
                                  std::string* section) {
   const std::string identity = source.identity.value_or(fileidentity(source.name));
   openedfile opened;
   if (source.text == nullptr) opened = openforreading(source.name);
-  fileplace place(identity);
-  std::optional<placedobserver> told;
-  if (source.observer != nullptr) told.emplace(place, *source.observer);
-  builder.setobserver(told ? &*told : nullptr);
-  // The adapter lives no longer than this call, however it ends.
+  fileplace place(identity, source.log);
+  if (source.log != nullptr) {
+    builder.setobserver(source.log);
+  } else {
+    builder.setobserver(source.observer);
+  }
+  // The observer is the caller's for this call alone, however it ends.
   struct unwatch {
     envbuilder& b;
     ~unwatch() { b.setobserver(nullptr); }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/apply/changelog.h"
 #include "cli/apply/finding.h"
 
 namespace vornenv::cli {
@@ -28,9 +29,13 @@ struct descriptionsource {
   // The file's identity (cli/apply/identity.h), when the caller has it
   // already.
   std::optional<std::string> identity;
-  // Told what the file does as it applies (a changelog, say), or nullptr.
-  // It sees VORNENV_FILE and VORNENV_DIR, should the file set them, with
-  // their values from before the file.
+  // Notes what applying the file changed, or nullptr: the library's sets,
+  // and VORNENV_FILE and VORNENV_DIR as the host sets and restores them,
+  // so that only what the file leaves behind counts as changed.
+  changelog* log = nullptr;
+  // Told what the library does as it applies the file, or nullptr; it sees
+  // the values that references stood for, VORNENV_DIR's folder included.
+  // REQUIRES: not with log.
   envbuilder::observer* observer = nullptr;
 };
 
@@ -55,27 +60,26 @@ std::unique_ptr<envbuilder> applydescription(const descriptionsource& source);
 // it: then both are removed instead, so that such a reference fails.  When
 // the object goes, each gets its earlier value back (or is removed),
 // unless the Environment section of the builder passed to applied() set
-// it itself.
+// it itself.  With a log, both changes go through it.
 class fileplace {
  public:
-  explicit fileplace(const std::string& identity);
+  explicit fileplace(const std::string& identity, changelog* log = nullptr);
   fileplace(const fileplace&) = delete;
   fileplace& operator=(const fileplace&) = delete;
   ~fileplace();
   // REQUIRES: builder outlives this object.
   void applied(const envbuilder* builder) { builder_ = builder; }
-  // The values that VORNENV_FILE and VORNENV_DIR had before.
-  const std::optional<std::string>& oldfile() const { return oldfile_; }
-  const std::optional<std::string>& olddir() const { return olddir_; }
   // The folder whose path kept the two variables unset, or "".
   const std::string& withheld() const { return withheld_; }
 
  private:
   bool setbyfile(const char* name) const;
+  void put(const char* name, const std::optional<std::string>& value);
 
   std::optional<std::string> oldfile_, olddir_;
   std::string withheld_;
   const envbuilder* builder_ = nullptr;
+  changelog* log_;
 };
 
 // The name of the section of kind k (not plain), from the library's table

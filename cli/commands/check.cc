@@ -264,7 +264,7 @@ filereport checkfile(const std::string& file, bool strict, changelog& log) {
   const iniparser* reader = builder.get();
   {
     collectwarnings collect(warnings, reader);
-    failed = applyinto(*builder, {file, nullptr, std::nullopt, &log}, &failedsection);
+    failed = applyinto(*builder, {file, nullptr, std::nullopt, &log, nullptr}, &failedsection);
   }
   if (builder) {
     for (finding& f : lint(*builder)) {

@@ -40,7 +40,7 @@ class quietreports {
 // exact path, and hands the open file to a builder.  A failure comes out
 // as filefailure, compiler style.
 std::unique_ptr<envbuilder> applyfile(const std::string& file, changelog* log = nullptr) {
-  return applydescription(descriptionsource{file, nullptr, std::nullopt, log});
+  return applydescription(descriptionsource{file, nullptr, std::nullopt, log, nullptr});
 }
 
 }  // namespace

@@ -212,7 +212,7 @@ int explaincmd(const std::string& name, const std::vector<std::string>& files, s
   tracer trace;
   for (std::size_t i = 0; i < files.size(); ++i) {
     trace.startfile(i);
-    keeptoexit(applydescription({files[i], nullptr, std::nullopt, &trace}));
+    keeptoexit(applydescription({files[i], nullptr, std::nullopt, nullptr, &trace}));
   }
 
   std::vector<std::size_t> mine;

@@ -140,7 +140,8 @@ outcome applyallowed(const sighting& s, shellformat format, changelog& log) {
   }
   changelog applied;
   auto builder = std::make_unique<envbuilder>();
-  std::optional<finding> failed = applyinto(*builder, {*s.file, &read.bytes, s.identity, &applied});
+  std::optional<finding> failed =
+      applyinto(*builder, {*s.file, &read.bytes, s.identity, &applied, nullptr});
   const std::vector<difference> changes = applied.changes();
   if (!failed) {
     // Refused before the shell sets anything.
@@ -264,7 +265,11 @@ int promptcmd(shellformat format, std::ostream& out) {
   const sighting now = look();
   const std::optional<std::string> notetext = getenvexact(hooknotevariable);
   const std::optional<note> last = readnote(notetext);
-  if (last ? last->seen == now.seen : now.seen.empty() && !notetext) return 0;
+  if (last ? last->seen == now.seen : now.seen.empty() && !notetext) {
+    // Nothing to do: no code for a shell, and for json an empty object.
+    if (format == shellformat::json) out << formatchanges({}, format);
+    return 0;
+  }
 
   // Every change of this prompt, the host's and the file's, as the shell
   // must repeat them.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <vornenv/vornenv.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,37 @@ TEST(explain_test, follows_references_to_each_files_own_folder) {
   EXPECT_EQ(seen, (std::vector<std::string>{"base", "one", "two"})) << r.out;
   EXPECT_NE(r.out.find(b + ":2: [Environment] sets VORNENV_EX_ALL"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("(" + a + ":2)"), std::string::npos) << r.out;
+}
+
+// A file that extends VORNENV_DIR expanded $(VORNENV_DIR) to its folder, as
+// the host set it for the file: explain must say that value, not the one
+// from before the file (which the change log, rightly, reports as "before").
+TEST(explain_test, tells_the_folder_a_file_extending_vornenv_dir_expanded) {
+  scopedtempdir dir;
+  dir.mkdir("proj");
+  const std::string file =
+      dir.write("proj/a.ini", "[Environment]\nVORNENV_DIR = $(VORNENV_DIR)/x\n");
+  const struct {
+    const char* what;
+    std::optional<std::string> before;
+  } cases[] = {{"unset before", std::nullopt}, {"set before", std::string("review-pre")}};
+  for (const auto& c : cases) {
+    const scopedenv pre("VORNENV_DIR", c.before);
+    const ranprogram r = runvornenv({"explain", "VORNENV_DIR", file});
+    ASSERT_EQ(r.status, 0) << c.what << ": " << r.err;
+    // The value after is the folder the reference stood for, then "/x".
+    const std::string marker = "    after:   ";
+    const std::size_t at = r.out.find(marker);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string after =
+        r.out.substr(at + marker.size(), r.out.find('\n', at) - at - marker.size());
+    ASSERT_GT(after.size(), 2u) << r.out;
+    ASSERT_EQ(after.substr(after.size() - 2), "/x") << r.out;
+    const std::string folder = after.substr(0, after.size() - 2);
+    EXPECT_NE(r.out.find("    $(VORNENV_DIR) = " + folder + "  ("), std::string::npos)
+        << c.what << ":\n"
+        << r.out;
+  }
 }
 
 }  // namespace
