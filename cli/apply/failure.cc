@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/apply/apply.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
 #include "cli/os/printable.h"
@@ -63,8 +62,11 @@ void syntaxhints(const error& e, const envbuilder* builder, std::vector<std::str
 void unsethints(const error& e, const envbuilder& builder, std::vector<std::string>& hints) {
   const std::string& name = e.subject();
   std::size_t at = 0;
-  for (const envbuilder::entry& set : builder.getsection(sectionname(sectionkind::environment))) {
-    if (envkey(set.name()) == envkey(name)) at = set.line();
+  for (const envbuilder::section& s : builder.sections()) {
+    if (kindof(s.name()) != sectionkind::environment) continue;
+    for (const envbuilder::entry& set : s) {
+      if (envkey(set.name()) == envkey(name)) at = set.line();
+    }
   }
   if (at > e.line()) {
     hints.push_back(name + " is set at line " + std::to_string(at) + ", after this line");
