@@ -126,7 +126,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
    protected:
     // The observer of the builder that is applying this section, or nullptr:
     // set only while the builder runs the section's action.
-    observer* watcher() const { return observer_; }
+    observer* watcher() const;
 
    private:
     friend class envbuilder;
@@ -137,6 +137,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     bool adoptentry(const char* name, const char* value, std::size_t line);
     // The store, made with the first entry.
     store& entries();
+    // Lets o (nullptr: nobody) watch the section's action.
+    void watch(observer* o);
     // The stored entry of that name, or nullptr.
     const entry* findentry(std::string_view name) const;
 
@@ -149,7 +151,6 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     // Made with the first entry: an empty section costs little more than its
     // name.
     std::unique_ptr<store> store_;
-    observer* observer_ = nullptr;
     std::uint32_t line_ = 0;
   };
 
@@ -235,12 +236,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
         return a.at_ < b.at_;
       }
       friend bool operator>(const const_iterator& a, const const_iterator& b) { return b < a; }
-      friend bool operator<=(const const_iterator& a, const const_iterator& b) {
-        return !(b < a);
-      }
-      friend bool operator>=(const const_iterator& a, const const_iterator& b) {
-        return !(a < b);
-      }
+      friend bool operator<=(const const_iterator& a, const const_iterator& b) { return !(b < a); }
+      friend bool operator>=(const const_iterator& a, const const_iterator& b) { return !(a < b); }
 
      private:
       friend class sectionrange;

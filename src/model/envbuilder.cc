@@ -94,9 +94,9 @@ bool envbuilder::endsection() {
   // builder's observer only while this builder applies it.
   struct watched {
     section& s;
-    ~watched() { s.observer_ = nullptr; }
+    ~watched() { s.watch(nullptr); }
   } hold{ending};
-  ending.observer_ = observer_;
+  ending.watch(observer_);
   return ending();
 }
 

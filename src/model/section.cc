@@ -56,6 +56,9 @@ struct envbuilder::section::store {
   std::unordered_map<std::string_view, std::size_t> index;
   std::size_t indexed = 0;
   std::once_flag indexonce;
+  // Here rather than in the section: a million empty sections pay nothing
+  // for it.
+  observer* watching = nullptr;
 };
 
 envbuilder::section::section(const std::string& name) : name_(name) {}
@@ -66,6 +69,18 @@ envbuilder::section::section(const section& other)
       line_(other.line_) {}
 
 envbuilder::section::~section() = default;
+
+envbuilder::observer* envbuilder::section::watcher() const {
+  return store_ ? store_->watching : nullptr;
+}
+
+void envbuilder::section::watch(observer* o) {
+  if (o != nullptr) {
+    entries().watching = o;
+  } else if (store_) {
+    store_->watching = nullptr;
+  }
+}
 
 envbuilder::section::const_iterator envbuilder::section::begin() const {
   // Value-initialised positions compare equal: an empty range.

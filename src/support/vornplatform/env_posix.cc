@@ -30,7 +30,8 @@ bool findexact(const std::string& name, std::string& value) {
 }
 
 bool setexact(const std::string& name, const std::string& value) {
-  return putexact(name, value.empty() ? std::nullopt : std::optional<std::string>(value));
+  if (value.empty()) return ::unsetenv(name.c_str()) == 0;
+  return ::setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
 bool putexact(const std::string& name, const std::optional<std::string>& value) {
