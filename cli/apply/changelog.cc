@@ -14,7 +14,11 @@ void changelog::merged(const merge& m) {
 }
 
 void changelog::put(const std::string& name, const std::optional<std::string>& value) {
-  const std::optional<std::string> before = getenvexact(name);
+  put(name, value, getenvexact(name));
+}
+
+void changelog::put(const std::string& name, const std::optional<std::string>& value,
+                    const std::optional<std::string>& before) {
   if (!setenvexact(name, value)) throw failure("cannot set " + printable(name));
   note(name, before, value);
 }

@@ -30,6 +30,9 @@ class changelog : public envbuilder::observer {
   // Sets name to value (removes it for std::nullopt) and notes the change.
   // Throws failure when the platform refuses.
   void put(const std::string& name, const std::optional<std::string>& value);
+  // The same for a caller that knows the variable's value now (before).
+  void put(const std::string& name, const std::optional<std::string>& value,
+           const std::optional<std::string>& before);
 
   // Takes over what other noted, as though it had been noted here after
   // what this log holds.

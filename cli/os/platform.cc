@@ -4,6 +4,7 @@
 #include "cli/os/platform.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "vornplatform/vornplatform.h"
 
@@ -13,6 +14,13 @@ std::string envkey(const std::string& name) { return vornplatform::exactkey(name
 
 std::optional<std::string> getenvexact(const std::string& name) {
   return vornplatform::findenvexact(name);
+}
+
+std::map<std::string, std::string> readenvironment() {
+  std::map<std::string, std::string> vars;
+  for (auto& [name, value] : vornplatform::listexact())
+    vars.emplace(envkey(name), std::move(value));
+  return vars;
 }
 
 bool setenvexact(const std::string& name, const std::optional<std::string>& value) {

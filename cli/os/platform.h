@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,11 @@ std::optional<std::string> tocmdtext(const std::u16string& text);
 
 // The value of name, or std::nullopt when it is not set.
 std::optional<std::string> getenvexact(const std::string& name);
+
+// Every variable by envkey() (the first of two spellings, as the platform
+// reads them), for a caller about to read many: each getenvexact() searches
+// the whole environment.
+std::map<std::string, std::string> readenvironment();
 
 // --- Files and folders, for the shell hook and its list of allowed files ---
 

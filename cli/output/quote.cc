@@ -169,17 +169,27 @@ const linesyntax fishsyntax = {
 
 // pattern with its placeholders filled in, in one pass: a value holding
 // "@N" stays as it is.
-std::string fill(const char* pattern, const std::string& name, const std::string& value) {
+std::string fill(std::string_view pattern, const std::string& name, const std::string& value) {
   std::string out;
-  for (const char* p = pattern; *p != '\0'; ++p) {
-    if (p[0] == '@' && (p[1] == 'N' || p[1] == 'K' || p[1] == 'V')) {
-      out += p[1] == 'N' ? name : p[1] == 'K' ? shellkeeper(name) : value;
-      ++p;
+  out.reserve(pattern.size() + 2 * name.size() + value.size() + 32);
+  for (std::size_t at = 0;;) {
+    const std::size_t mark = pattern.find('@', at);
+    out.append(pattern, at, mark == std::string_view::npos ? std::string_view::npos : mark - at);
+    if (mark == std::string_view::npos) return out;
+    const char which = mark + 1 < pattern.size() ? pattern[mark + 1] : '\0';
+    if (which == 'N') {
+      out += name;
+    } else if (which == 'K') {
+      out += shellkeeper(name);
+    } else if (which == 'V') {
+      out += value;
     } else {
-      out += *p;
+      out += '@';  // no placeholder: the character stands
+      at = mark + 1;
+      continue;
     }
+    at = mark + 2;
   }
-  return out;
 }
 
 std::string changeline(const change& c, bool keepshellvars, const linesyntax& syntax) {

@@ -10,6 +10,7 @@
 
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -277,10 +278,17 @@ int promptcmd(shellformat format, std::ostream& out) {
   // Leaving what the hook applied: its own record, never export --undo's.
   if (last && last->applied) {
     if (const std::optional<std::string> record = getenvexact(hookundovariable)) {
-      if (std::optional<undostep> step = popundolevel(*record, getenvexact)) {
+      // Read once: a record names every variable the file set.
+      const std::map<std::string, std::string> env = readenvironment();
+      const envlookup now = [&env](const std::string& name) -> std::optional<std::string> {
+        auto it = env.find(envkey(name));
+        if (it == env.end()) return std::nullopt;
+        return it->second;
+      };
+      if (std::optional<undostep> step = popundolevel(*record, now)) {
         // A name this shell cannot set was never set by the hook here.
         for (const change& c : step->changes) {
-          if (cansetname(c.name, format)) log.put(c.name, c.value);
+          if (cansetname(c.name, format)) log.put(c.name, c.value, now(c.name));
         }
       }
     }
