@@ -1,3 +1,6 @@
+// run, export, expand, show and libs: each applies its files through
+// apply/ and writes what they did, as the library and the changelog tell it.
+
 #include "cli/commands/commands.h"
 
 #include <vornenv/vornenv.h>

@@ -363,9 +363,9 @@ void inirun::parse(std::vector<textblock> blocks) {
   const auto fail = [&cursor](error::kind k, const std::string& message,
                               std::string_view section = {}, std::string_view entry = {},
                               std::string_view subject = {}) {
-    envfail(errorplace::about(error(k, message, std::string(), cursor.number(),
-                                    std::string(section), std::string(entry)),
-                              std::string(subject)));
+    envfail(errorplace::about(
+        error(k, message, std::string(), cursor.number(), std::string(section), std::string(entry)),
+        std::string(subject)));
   };
   while (!cursor.done()) {
     const std::string_view line = cursor.line();

@@ -69,8 +69,8 @@ bool pathlist::operator()() {
   }
   envbuilder::observer* const told = watcher();
   if (told == nullptr) {
-    putvarexact(pathvar_, vornfile::mergeuniquepathlist(
-                              paths, vornplatform::getenvexact(pathvar_), pathlistsep));
+    putvarexact(pathvar_, vornfile::mergeuniquepathlist(paths, vornplatform::getenvexact(pathvar_),
+                                                        pathlistsep));
     return true;
   }
   const std::optional<std::string> before = valuebefore(pathvar_);

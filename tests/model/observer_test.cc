@@ -24,8 +24,8 @@ using vornfile::filepath;
 // Everything the observer is told, as one line each.
 struct recorder : envbuilder::observer {
   void set(const setting& s) override {
-    said.push_back("set " + s.name + " " + s.before.value_or("<unset>") + " -> " + s.after +
-                   " @" + std::to_string(s.from.line()) + " [" + s.in.name() + "]");
+    said.push_back("set " + s.name + " " + s.before.value_or("<unset>") + " -> " + s.after + " @" +
+                   std::to_string(s.from.line()) + " [" + s.in.name() + "]");
   }
   void merged(const merge& m) override {
     std::string line = "merge " + m.variable + " " + m.before.value_or("<unset>") + " -> " +
@@ -75,13 +75,12 @@ TEST_F(observer_test, told_each_set_and_each_merge) {
                   "\nq = " + two + "\nr = " + one + "\n",
               "f.ini");
   const std::string after = one + pathlistsep + two + pathlistsep + "elsewhere";
-  EXPECT_EQ(r.said,
-            (std::vector<std::string>{
-                "set VX_A <unset> -> x @2 [Environment]",
-                "set VX_B old -> xy @3 [Environment]",
-                "merge PATH " + two + pathlistsep + "elsewhere -> " + after +
-                    " [Executable Paths] added " + one + "@5 moved " + two + "@6",
-            }));
+  EXPECT_EQ(r.said, (std::vector<std::string>{
+                        "set VX_A <unset> -> x @2 [Environment]",
+                        "set VX_B old -> xy @3 [Environment]",
+                        "merge PATH " + two + pathlistsep + "elsewhere -> " + after +
+                            " [Executable Paths] added " + one + "@5 moved " + two + "@6",
+                    }));
 }
 
 TEST_F(observer_test, a_copy_does_not_keep_it_and_its_exception_passes) {
