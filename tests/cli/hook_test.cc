@@ -283,6 +283,10 @@ TEST_F(projecttest, files_cannot_move_the_list_or_touch_the_hooks_state) {
       {"_vornenv_shell_EDITOR", "fish", "the hook keeps the shell's own variables in such names"},
       {"PPID", "sh", "sh cannot set the variable 'PPID' (the shell keeps it for itself)"},
       {"status", "fish", "fish cannot set the variable 'status' (the shell keeps it for itself)"},
+      {"zsh_eval_context", "sh",
+       "sh cannot set the variable 'zsh_eval_context' (the shell keeps it for itself)"},
+      {"status_generation", "fish",
+       "fish cannot set the variable 'status_generation' (the shell keeps it for itself)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
