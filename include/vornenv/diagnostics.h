@@ -57,8 +57,9 @@ class VORNENV_EXPORT error : public std::runtime_error {
   const std::string& entry() const;
   // What the failure is about, for a host that explains it without reading
   // the message: the variable's name for unset and selfreference, the
-  // line's text for syntax (a line that is neither header nor entry), the
-  // value as the line wrote it for missingdir; "" for every other failure.
+  // line's text for syntax (a line that is neither header nor entry) and
+  // for emptyside (the entry's line, trimmed), the value as the line wrote
+  // it for missingdir; "" for every other failure.
   const std::string& subject() const;
 
  private:

@@ -259,8 +259,12 @@ std::pair<std::string_view, std::string_view> iniparser::getentry(std::string_vi
   while (!name.empty() && iswhite(name.back())) name.remove_suffix(1);
   while (!value.empty() && iswhite(value.front())) value.remove_prefix(1);
   if (name.empty() || value.empty()) {
-    envfail(error::kind::emptyside,
-            entrytext(name, value) + " either the name or value is null in entry!");
+    // The line tells a host which side is empty without its reading the
+    // message.
+    envfail(errorplace::about(
+        error(error::kind::emptyside,
+              entrytext(name, value) + " either the name or value is null in entry!"),
+        std::string(line)));
   }
   return {name, value};
 }

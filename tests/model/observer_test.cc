@@ -113,6 +113,8 @@ TEST_F(observer_test, failures_name_their_subject) {
       {"[Executable Paths]\np = /no/such/$(VX_A)dir\n", error::kind::unset, "VX_A"},
       {"[Executable Paths]\np = /no/such/dir\n", error::kind::missingdir, "/no/such/dir"},
       {"[A]\nk = 1\nk = 2\n", error::kind::duplicate, ""},
+      {"[A]\n  k =\t\n", error::kind::emptyside, "k ="},
+      {"[A]\n= v\n", error::kind::emptyside, "= v"},
   };
   for (const auto& c : cases) {
     envbuilder b;
