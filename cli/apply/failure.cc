@@ -29,6 +29,20 @@ std::string workingdirectory() {
   }
 }
 
+// Whether a line reads as UTF-16 text: it begins with a UTF-16 byte-order
+// mark (FF FE, as Windows PowerShell 5.1's '>' writes it, or FE FF), or its
+// NUL bytes, a third of it or more, all stand at even or all at odd offsets,
+// the high bytes of ASCII characters.
+bool lookslikeutf16(const std::string& t) {
+  if (t.rfind("\xFF\xFE", 0) == 0 || t.rfind("\xFE\xFF", 0) == 0) return true;
+  std::size_t nuls[2] = {0, 0};
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == '\0') ++nuls[i % 2];
+  }
+  const std::size_t all = nuls[0] + nuls[1];
+  return (nuls[0] == 0 || nuls[1] == 0) && all * 3 >= t.size();
+}
+
 void syntaxhints(const error& e, const envbuilder* builder, std::vector<std::string>& hints) {
   const std::string& t = e.subject();
   if (t.empty()) return;
@@ -37,6 +51,15 @@ void syntaxhints(const error& e, const envbuilder* builder, std::vector<std::str
     hints.push_back("the file starts with a UTF-8 byte-order mark: save it without one");
   } else if (t.find('\0') != std::string::npos) {
     hints.push_back("the line holds a NUL byte");
+    if (lookslikeutf16(t)) {
+      hints.push_back(
+          "the file looks like UTF-16, as Windows PowerShell 5.1's '>' writes it: save it as "
+          "UTF-8 without a byte-order mark");
+      hints.push_back(
+          "in PowerShell 7: (Get-Content FILE) | Set-Content -Encoding utf8 FILE (5.1's utf8 "
+          "adds a byte-order mark: there use -Encoding ascii, for ASCII text); in an editor: "
+          "save with encoding UTF-8");
+    }
   } else if (t[0] == '#') {
     hints.push_back("'#' does not start a comment here, ';' does");
   } else if (t[0] == '[') {
@@ -97,6 +120,40 @@ void missingdirhints(const error& e, const envbuilder& builder, std::vector<std:
   std::string unknown;
   if (regularfileat(dir, unknown).value_or(false)) {
     hints.push_back("'" + dir + "' exists, but is no directory");
+  }
+}
+
+// An entry with an empty side: the error's subject is its line, which
+// holds one '=', both sides trimmed as the reader trims them.
+void emptysidehints(const error& e, std::vector<std::string>& hints) {
+  const std::string& line = e.subject();
+  const std::size_t eq = line.find('=');
+  if (eq == std::string::npos) return;
+  const auto trimmed = [](std::string side) {
+    const char* blanks = " \t\n\v\f\r";
+    side.erase(0, side.find_first_not_of(blanks));
+    side.erase(side.find_last_not_of(blanks) + 1);
+    return side;
+  };
+  const std::string name = trimmed(line.substr(0, eq)), value = trimmed(line.substr(eq + 1));
+  const bool noname = name.empty(), novalue = value.empty();
+  const sectionkind kind = kindof(e.section());
+  const bool paths = kind == sectionkind::executablepaths || kind == sectionkind::librarypaths;
+  if (noname && novalue) {
+    hints.push_back(
+        "an entry is 'NAME = value', neither side empty: fill both in or leave the "
+        "line out");
+  } else if (novalue) {
+    std::string hint = "write the " + std::string(paths ? "directory" : "value") +
+                       " after '=', as '" + name + " = <" + (paths ? "directory" : "value") +
+                       ">', or leave the line out";
+    if (kind == sectionkind::environment) hint += ": no entry sets a variable to the empty text";
+    hints.push_back(hint);
+  } else if (noname) {
+    hints.push_back(std::string(kind == sectionkind::environment
+                                    ? "write the name of the variable to set"
+                                    : "write a name, unique in the section,") +
+                    " before '=', as 'NAME = " + value + "'");
   }
 }
 
@@ -167,6 +224,9 @@ finding explainfailure(const error& e, const envbuilder* builder) {
       break;
     case error::kind::duplicate:
       if (builder != nullptr) duplicatehints(e, *builder, f.hints);
+      break;
+    case error::kind::emptyside:
+      emptysidehints(e, f.hints);
       break;
     default:
       break;

@@ -106,6 +106,54 @@ std::string referredname(const std::string& ref) {
 // not text in the platform's encoding is still a path to judge.
 bool isabsolute(const std::string& path) { return vornfile::filepath(path).absolute(); }
 
+// The end-of-line comment that a value ends in, as written ("; note" of
+// "bar ; note"), or "" when it holds none: a ';' or '#' after a blank and
+// followed by text.  A ';' right after text ("a;b") is a list, not a comment.
+std::string trailingcomment(const std::string& v) {
+  for (std::size_t at = v.find_first_of(";#", 1); at != std::string::npos && at + 1 < v.size();
+       at = v.find_first_of(";#", at + 1)) {
+    if (v[at - 1] == ' ' || v[at - 1] == '\t') return v.substr(at);
+  }
+  return std::string();
+}
+
+void linttrailingcomment(const envbuilder::entry& e, std::vector<finding>& out) {
+  const std::string comment = trailingcomment(e.value());
+  if (comment.empty()) return;
+  out.push_back(
+      {level::warning,
+       "trailing-comment",
+       e.line(),
+       "the value of '" + e.name() + "' ends in '" + comment + "', which is kept as part of it",
+       {"there are no end-of-line comments: put it on a line of its own, starting "
+        "with ';'"}});
+}
+
+// The references in the components of path of 4 characters or fewer, which
+// the conversion of a path section's entry takes as written, as the library
+// does (entrytofilepath): "$(X)" of "$(X)/bin".  first tells whether the
+// path has no root and begins with such a component, so that it is relative
+// only because the reference was not expanded.
+struct shortreferences {
+  std::vector<std::string> names;
+  bool first = false;
+};
+
+shortreferences findshortreferences(const std::string& path) {
+  shortreferences found;
+  if (path.find("$(") == std::string::npos) return found;
+  const vornfile::filepath p(path);
+  for (auto it = p.begin(); it != p.end(); ++it) {
+    const std::string comp = it->str();
+    if (comp.size() > 4) continue;
+    for (std::string& name : references(comp)) {
+      if (it == p.begin() && rootlength(path) == 0) found.first = true;
+      found.names.push_back(std::move(name));
+    }
+  }
+  return found;
+}
+
 // "[Environment], [Executable Paths] and [Library Paths]", from the
 // library's table.
 std::string actingnames() {
@@ -139,6 +187,8 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
         break;
       }
     }
+    // A host reads these entries as they are, comment and all.
+    for (const envbuilder::entry& e : s) linttrailingcomment(e, out);
     return;
   }
   if (ispathlist(s) && s.begin() == s.end()) {
@@ -154,6 +204,7 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
                      "the value of '" + e.name() + "' is wrapped in quotes, which are kept",
                      {"quotes are part of the value here: write it without them"}});
     }
+    linttrailingcomment(e, out);
     const std::string foreign = foreignreference(v);
     if (!foreign.empty()) {
       out.push_back({level::warning,
@@ -196,7 +247,25 @@ void lintsection(const envbuilder::section& s, const setters& set, std::vector<f
         }
       }
     }
-    if (ispathlist(s) && !isabsolute(v)) {
+    const shortreferences shortrefs = ispathlist(s) ? findshortreferences(v) : shortreferences();
+    for (const std::string& ref : shortrefs.names) {
+      // A name of 2 characters makes the component long enough.
+      const std::string hint =
+          ref.empty() ? std::string("refer to a variable whose name has 2 characters or more")
+                      : "set '" + ref + "_DIR = $(" + ref +
+                            ")' in [Environment] before this section and write $(" + ref +
+                            "_DIR): a longer component is expanded";
+      out.push_back({level::warning,
+                     "short-reference",
+                     e.line(),
+                     "'$(" + ref +
+                         ")' is kept as written, not replaced: a path component of 4 "
+                         "characters or fewer is not expanded",
+                     {hint}});
+    }
+    // "$(X)/bin" is relative only as the reference stays unexpanded: the
+    // warning above says why.
+    if (ispathlist(s) && !shortrefs.first && !isabsolute(v)) {
       out.push_back({level::warning,
                      "relative-directory",
                      e.line(),
@@ -344,6 +413,9 @@ const ruledoc ruledocs[] = {
     {"quoted-value", "A value wrapped in quotes, which are kept."},
     {"export-name", "An entry name beginning with a shell's command."},
     {"shell-name", "A variable that sh or fish cannot set."},
+    {"trailing-comment", "A comment at the end of a value, which is kept as part of it."},
+    {"short-reference",
+     "A reference in a path component of 4 characters or fewer, which is taken as written."},
     {"relative-directory", "A relative directory in a path section."},
     {"later-reference", "A reference to a variable that the same file sets later."},
     {"empty-path-section", "A path section without directories."},

@@ -123,13 +123,15 @@ bool samepath(const vornfile::filepath& a, const vornfile::filepath& b) {
   return !(a < b) && !(b < a);
 }
 
-// Where one library of the section's directories is loaded from.
+// Where one library of the section's directories is found first when the
+// system directories, the section's and PATH's are searched in turn: on
+// Windows, where it is loaded from.
 struct libplace {
   std::string name;
-  vornfile::filepath loaded;
-  const char* from;        // "system", "section" or "path"
-  vornfile::filepath own;  // the section's copy (empty with --all)
-  std::size_t line = 0;    // of the entry naming the section's directory
+  vornfile::filepath loaded;  // the first copy found: the system's, the section's, PATH's
+  const char* from;           // "system", "section" or "path"
+  vornfile::filepath own;     // the section's copy (empty with --all)
+  std::size_t line = 0;       // of the entry naming the section's directory
 };
 
 const char* libsource(const vornfile::filepath& loaded,
@@ -291,15 +293,18 @@ int libscmd(const std::string& file, const std::string& section, bool all, bool 
     throw failure("libs: " + printable(file) + " has no section '" + printable(section) + "'");
   }
   const std::vector<libplace> places = libplaces(builder->getsection(section.c_str()), all);
+  // Where the loader does not search PATH (POSIX), the section's directories
+  // are not where a library is loaded from: each copy is told as what it is.
+  const bool searched = loadersearchespath();
   if (json) {
     jsonwriter list;
     list.beginarray();
     for (const libplace& l : places) {
-      list.beginobject().key("name").value(l.name).key("loaded").value(l.loaded.str());
-      list.key("from").value(l.from);
+      list.beginobject().key("name").value(l.name);
+      list.key(searched ? "loaded" : "path").value(l.loaded.str()).key("from").value(l.from);
       if (!all) {
         list.key("section_copy").value(l.own.str()).key("line").value(l.line);
-        list.key("overridden").value(!samepath(l.loaded, l.own));
+        if (searched) list.key("overridden").value(!samepath(l.loaded, l.own));
       }
       list.endobject();
     }
@@ -311,7 +316,11 @@ int libscmd(const std::string& file, const std::string& section, bool all, bool 
   for (const libplace& l : places) {
     out << printable(l.loaded.str());
     if (!all && !samepath(l.loaded, l.own)) {
-      out << "  (a system directory's copy, loaded instead of " << printable(l.own.str()) << ')';
+      out << (searched ? "  (a system directory's copy, loaded instead of "
+                       : "  (a system copy of the same name as ")
+          << printable(l.own.str()) << ')';
+    } else if (!all && !searched) {
+      out << "  (the section's copy)";
     }
     out << '\n';
   }

@@ -45,15 +45,20 @@ int exportcmd(const std::vector<std::string>& files, shellformat format, std::os
 // Writes nothing when a file fails.
 int showcmd(const std::vector<std::string>& files, bool colour, bool json, std::ostream& out);
 
-// Applies file and writes where the libraries of its section `section` are
-// loaded from, system directories first, then the section's directories,
-// then PATH.  Without all, the libraries of the section's own directories,
-// each once: the path loaded, and when a system directory's copy wins, the
-// section's copy too.  With all, every library
-// the search finds, one path a line.  json writes an array of objects
-// {"name", "loaded", "from": "system" | "section" | "path"}, plus without
-// all "section_copy", "line" (of the directory's entry) and "overridden".
-// Fails when the file has no such section.
+// Applies file and writes the libraries of its section `section`, searched
+// in the system directories first, then the section's directories, then
+// PATH.  Without all, the libraries of the section's own directories, each
+// once: the first copy found, and when a system directory's copy is that
+// one, the section's copy too.  With all, every library the search finds,
+// the first of each name, one path a line.  Where the dynamic loader
+// searches PATH (Windows, loadersearchespath()), the first copy found is
+// the one loaded, and the text says so; elsewhere the loader does not read
+// PATH, which the section extends, so each line says only what the copy is:
+// the section's, or a system copy of the same name.  json writes an array
+// of objects {"name", "loaded" on Windows or "path" elsewhere, "from":
+// "system" | "section" | "path"}, plus without all "section_copy", "line"
+// (of the directory's entry) and, on Windows, "overridden".  Fails when the
+// file has no such section.
 int libscmd(const std::string& file, const std::string& section, bool all, bool json,
             std::ostream& out);
 

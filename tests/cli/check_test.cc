@@ -5,6 +5,7 @@
 #include <vornenv/vornenv.h>
 
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -33,6 +34,22 @@ class check_test : public ::testing::Test {
   scopedenv unset_{"VORNENV_CT_LATE", std::nullopt};
   scopedenv root_{"VORNENV_CT_ROOT", std::nullopt};
 };
+
+// Checks each case's file, written to dir, and compares what check prints.
+void expectchecks(const scopedtempdir& dir, const std::vector<checkcase>& cases) {
+  for (const checkcase& c : cases) {
+    const std::string file = dir.write(c.name, c.text);
+    std::vector<std::string> args = {"check"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(file);
+    const ranprogram r = runvornenv(args);
+    std::string expected;
+    for (const std::string& line : c.lines) expected += file + line + "\n";
+    EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out;
+    EXPECT_EQ(r.out, expected) << c.name;
+    EXPECT_EQ(r.err, "") << c.name;
+  }
+}
 
 const char* const sectionhint =
     ": hint: only [Environment], [Executable Paths] and [Library Paths] act, spelt exactly so; "
@@ -158,18 +175,84 @@ TEST_F(check_test, broken_and_suspicious_files_get_their_lines_warnings_and_hint
        1,
        {":4: error: A duplicate entry in section!", ":4: hint: A is given at line 2 already"}},
   };
-  for (const checkcase& c : cases) {
-    const std::string file = dir_.write(c.name, c.text);
-    std::vector<std::string> args = {"check"};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    args.push_back(file);
-    const ranprogram r = runvornenv(args);
-    std::string expected;
-    for (const std::string& line : c.lines) expected += file + line + "\n";
-    EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out;
-    EXPECT_EQ(r.out, expected) << c.name;
-    EXPECT_EQ(r.err, "") << c.name;
-  }
+  expectchecks(dir_, cases);
+}
+
+// What the format keeps as written: a comment after a value, and a
+// reference in a path component of 4 characters or fewer, which is no
+// relative directory for that (a directory before it is).  And the hints of
+// a UTF-16 file and of an entry with an empty side.
+TEST_F(check_test, kept_comments_short_references_utf16_and_empty_sides) {
+  using namespace std::string_literals;
+  // "$(V)/bin" and "bin/$(V)" exist, as written, in the working directory.
+  dir_.mkdir("$(V)/bin");
+  dir_.mkdir("bin/$(V)");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  const std::string kept =
+      ": hint: there are no end-of-line comments: put it on a line of its own, starting with ';'";
+  const std::string shortref =
+      ": error: '$(V)' is kept as written, not replaced: a path component of 4 characters or "
+      "fewer is not expanded [short-reference]";
+  const std::string shorthint =
+      ": hint: set 'V_DIR = $(V)' in [Environment] before this section and write $(V_DIR): a "
+      "longer component is expanded";
+  const std::string utf16[] = {
+      ": hint: the line holds a NUL byte",
+      ": hint: the file looks like UTF-16, as Windows PowerShell 5.1's '>' writes it: save it as "
+      "UTF-8 without a byte-order mark",
+      ": hint: in PowerShell 7: (Get-Content FILE) | Set-Content -Encoding utf8 FILE (5.1's utf8 "
+      "adds a byte-order mark: there use -Encoding ascii, for ASCII text); in an editor: save "
+      "with encoding UTF-8"};
+  const std::vector<checkcase> cases = {
+      {"comment.ini",
+       "[Environment]\nFOO = bar ; trailing comment\nPATHS = a;b\nX = a;#b\n"
+       "[Board]\nk = v\t# note\n",
+       {},
+       0,
+       {":2: warning: the value of 'FOO' ends in '; trailing comment', which is kept as part of "
+        "it [trailing-comment]",
+        ":2" + kept,
+        ":6: warning: the value of 'k' ends in '# note', which is kept as part of it "
+        "[trailing-comment]",
+        ":6" + kept, ": ok, 2 warnings"}},
+      {"short.ini",
+       "[Executable Paths]\np = $(V)/bin\nr = bin/$(V)\n",
+       {"--strict"},
+       1,
+       {":2" + shortref, ":2" + shorthint, ":3" + shortref, ":3" + shorthint,
+        ":3: error: the directory '" + vornfile::filepath("bin/$(V)").str() +
+            "' is relative: it depends on the working directory [relative-directory]",
+        ":3: hint: start it from a variable that holds an absolute directory"}},
+      // As Windows PowerShell 5.1's '>' writes, and big-endian without a mark.
+      {"le.ini",
+       "\xFF\xFE[\0A\0]\0\n\0"s,
+       {},
+       1,
+       {":1: error: \\xFF\\xFE[\\x00A\\x00]\\x00 invalid entry found in ini file!", ":1" + utf16[0],
+        ":1" + utf16[1], ":1" + utf16[2]}},
+      {"be.ini",
+       "\0[\0A\0]\0\n"s,
+       {},
+       1,
+       {":1: error: \\x00[\\x00A\\x00]\\x00 invalid entry found in ini file!", ":1" + utf16[0],
+        ":1" + utf16[1], ":1" + utf16[2]}},
+      {"novalue.ini",
+       "[Environment]\nFOO =\n",
+       {},
+       1,
+       {":2: error: FOO -->  either the name or value is null in entry!",
+        ":2: hint: write the value after '=', as 'FOO = <value>', or leave the line out: no entry "
+        "sets a variable to the empty text"}},
+      {"noname.ini",
+       "[Environment]\n= bar\n",
+       {},
+       1,
+       {":2: error:  --> bar either the name or value is null in entry!",
+        ":2: hint: write the name of the variable to set before '=', as 'NAME = bar'"}},
+  };
+  expectchecks(dir_, cases);
+  std::filesystem::current_path(before);
 }
 
 // The same failure, hints and all, once on stderr from the other commands.

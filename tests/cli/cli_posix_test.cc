@@ -173,7 +173,9 @@ TEST(cli_posix_test, check_reads_pipes_once_and_names_the_line) {
 }
 
 // A library file name is shown, not obeyed: libs lists both copies and the
-// warning names it with its escape sequence and line break escaped.
+// warning names it with its escape sequence and line break escaped.  Each
+// copy is told as what it is, never as loaded: the dynamic loader does not
+// read PATH, which the section extends.
 TEST(cli_posix_test, libs_escapes_library_names) {
   scopedtempdir dir;
   const std::string sys = dir.mkdir("sys"), lib = dir.mkdir("lib");
@@ -184,8 +186,8 @@ TEST(cli_posix_test, libs_escapes_library_names) {
   const std::string file = dir.write("l.ini", "; libraries\n[Library Paths]\nlib = " + lib + "\n");
   const ranprogram r = runvornenv({"libs", "--system-dirs", sys, file});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, sys + "/libe\\x1B[2J\\nvil.so  (a system directory's copy, loaded instead of " +
-                       lib + "/libe\\x1B[2J\\nvil.so)\n");
+  EXPECT_EQ(r.out, sys + "/libe\\x1B[2J\\nvil.so  (a system copy of the same name as " + lib +
+                       "/libe\\x1B[2J\\nvil.so)\n");
   const std::string warning =
       ": warning: These libraries are going to be overridden as they are available in windows, "
       "system or system32 directory: libe\\x1B[2J\\nvil.so\n";
