@@ -17,6 +17,7 @@
 #include "cli/apply/apply.h"
 #include "cli/commands/check.h"
 #include "cli/commands/commands.h"
+#include "cli/commands/completion.h"
 #include "cli/os/errors.h"
 #include "cli/os/platform.h"
 #include "cli/os/printable.h"
@@ -27,17 +28,21 @@ namespace vornenv::cli {
 
 namespace {
 
-// The options a command takes besides --help and --system-dirs, which every
-// command takes.
+// The options a command takes besides --help, which every command takes.
+// --system-dirs is taken before any command, and after those on which it
+// acts (takessystemdirs), so that each usage line lists what its command
+// takes.
 enum : unsigned {
-  takesformat = 1u << 0,   // --format F
-  takessection = 1u << 1,  // --section NAME
-  takesall = 1u << 2,      // --all
-  takesstrict = 1u << 3,   // --strict
-  takeseach = 1u << 4,     // --each
-  takesundo = 1u << 5,     // --undo
-  takeslist = 1u << 7,     // --list
-  takesprune = 1u << 8,    // --prune
+  takesformat = 1u << 0,       // --format F
+  takessection = 1u << 1,      // --section NAME
+  takesall = 1u << 2,          // --all
+  takesstrict = 1u << 3,       // --strict
+  takeseach = 1u << 4,         // --each
+  takesundo = 1u << 5,         // --undo
+  takeslist = 1u << 7,         // --list
+  takesprune = 1u << 8,        // --prune
+  takesagain = 1u << 9,        // --again
+  takessystemdirs = 1u << 10,  // --system-dirs DIRS after the command too
   // Not an option: what follows "--" is a command line to run, not operands.
   takescommandline = 1u << 6,
 };
@@ -46,14 +51,41 @@ struct optionspec {
   const char* name;
   unsigned bit;
   bool value;  // takes "--name VALUE" or "--name=VALUE"
+  // For completion: a few words on it, and what its value completes to
+  // (--format: the command's formats).
+  const char* about;
+  completes kind;
 };
 
 constexpr optionspec optionspecs[] = {
-    {"--format", takesformat, true}, {"--section", takessection, true},
-    {"--all", takesall, false},      {"--strict", takesstrict, false},
-    {"--each", takeseach, false},    {"--undo", takesundo, false},
-    {"--list", takeslist, false},    {"--prune", takesprune, false},
+    {"--format", takesformat, true, "output format", completes::words},
+    {"--section", takessection, true, "the section whose libraries", completes::nothing},
+    {"--all", takesall, false, "every library the search finds", completes::nothing},
+    {"--strict", takesstrict, false, "warnings fail the file too", completes::nothing},
+    {"--each", takeseach, false, "check each file on its own", completes::nothing},
+    {"--undo", takesundo, false, "also record what revert needs", completes::nothing},
+    {"--list", takeslist, false, "show the allowed files", completes::nothing},
+    {"--prune", takesprune, false, "drop the edited and missing files", completes::nothing},
+    {"--again", takesagain, false, "apply the file afresh", completes::nothing},
+    {"--system-dirs", takessystemdirs, true, "system library directories", completes::directories},
 };
+
+// What a command's operands are, for completion.
+enum class operandkind {
+  none,         // none, or free texts
+  files,        // description files
+  namefiles,    // a variable's name, then description files
+  commandline,  // description files, then "--" and a command line
+  words,        // one of the command's words
+  commands,     // one of the tool's commands
+  shells,       // one of the shells with a completion script
+};
+
+// The names of the formats as the commands take them (quote.h's
+// parseformat(); check's and show's own).
+constexpr const char* shellformats = "sh bash zsh fish powershell pwsh cmd json";
+constexpr const char* promptformats = "sh bash zsh fish powershell pwsh json";
+constexpr const char* documentformats = "text json";
 
 struct command;
 
@@ -87,10 +119,28 @@ struct command {
   const char* help;
   unsigned options;  // the bits above
   int (*run)(const invocation&);
+  operandkind operands = operandkind::none;
+  // The words that --format or the words operand takes, space separated.
+  const char* words = "";
 };
 
 void requireoperands(const invocation& inv, const char* what) {
   if (inv.operands.empty()) throw usageerror(inv.name(), std::string("no ") + what + " given");
+}
+
+// The description files among the operands from the first-th on: "-" is
+// standard input, which can be read once.
+std::vector<std::string> descriptionfiles(const invocation& inv, std::size_t first = 0) {
+  std::vector<std::string> files;
+  bool stdinread = false;
+  for (std::size_t i = first; i < inv.operands.size(); ++i) {
+    if (inv.operands[i] == "-") {
+      if (stdinread) throw usageerror(inv.name(), "standard input ('-') given twice");
+      stdinread = true;
+    }
+    files.push_back(descriptionoperand(inv.operands[i]));
+  }
+  return files;
 }
 
 // show's and libs' --format: true for json.
@@ -106,7 +156,14 @@ int run(const invocation& inv) {
   requireoperands(inv, "description file");
   if (!inv.separator) throw usageerror(inv.name(), "'--' must come before the command to run");
   if (inv.argv.empty()) throw usageerror(inv.name(), "no command given after '--'");
-  return runcmd(inv.operands, inv.argv);
+  const std::vector<std::string> files = descriptionfiles(inv);
+  for (const std::string& file : files) {
+    if (file == stdinname) {
+      std::cerr << "vornenv: warning: the description is read from standard input, so '"
+                << printable(inv.argv[0]) << "' finds its standard input at its end\n";
+    }
+  }
+  return runcmd(files, inv.argv);
 }
 
 int exportfiles(const invocation& inv) {
@@ -114,7 +171,7 @@ int exportfiles(const invocation& inv) {
   const std::string name = inv.option("--format").value_or(defaultformat());
   const std::optional<shellformat> format = parseformat(name);
   if (!format) throw usageerror(inv.name(), "unknown format '" + printable(name) + "'");
-  return exportcmd(inv.operands, *format, std::cout, inv.flag("--undo"));
+  return exportcmd(descriptionfiles(inv), *format, std::cout, inv.flag("--undo"));
 }
 
 int show(const invocation& inv) {
@@ -122,14 +179,14 @@ int show(const invocation& inv) {
   // NO_COLOR of any value, even empty, turns colour off.
   const bool json = jsonrequested(inv);
   const bool colour = colourterminal() && !getenvexact("NO_COLOR");
-  return showcmd(inv.operands, colour, json, std::cout);
+  return showcmd(descriptionfiles(inv), colour, json, std::cout);
 }
 
 int libs(const invocation& inv) {
   requireoperands(inv, "description file");
   if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes one description file");
   const bool json = jsonrequested(inv);
-  return libscmd(inv.operands[0],
+  return libscmd(descriptionfiles(inv)[0],
                  inv.option("--section").value_or(sectionname(sectionkind::librarypaths)),
                  inv.flag("--all"), json, std::cout);
 }
@@ -143,7 +200,7 @@ int check(const invocation& inv) {
   if (!parsecheckformat(name, options.format)) {
     throw usageerror(inv.name(), "unknown format '" + printable(name) + "'");
   }
-  return checkcmd(inv.operands, options, std::cout);
+  return checkcmd(descriptionfiles(inv), options, std::cout);
 }
 
 int expand(const invocation& inv) {
@@ -153,7 +210,7 @@ int expand(const invocation& inv) {
 
 int explain(const invocation& inv) {
   if (inv.operands.size() < 2) throw usageerror(inv.name(), "needs a variable name and a file");
-  return explaincmd(inv.operands[0], {inv.operands.begin() + 1, inv.operands.end()}, std::cout);
+  return explaincmd(inv.operands[0], descriptionfiles(inv, 1), std::cout);
 }
 
 // The per-project commands: revert, hook, prompt, allow, deny.
@@ -174,10 +231,15 @@ int prompt(const invocation& inv) {
   const std::optional<shellformat> format = parseformat(inv.operands[0]);
   // The formats of the shells with a hook, and json for scripts.
   if (!format || *format == shellformat::cmd) {
-    throw usageerror(inv.name(), "unknown format '" + printable(inv.operands[0]) +
-                                     "' (sh, fish, powershell or json)");
+    throw usageerror(inv.name(),
+                     "unknown format '" + printable(inv.operands[0]) + "' (" + promptformats + ")");
   }
-  return promptcmd(*format, std::cout);
+  return promptcmd(*format, inv.flag("--again"), std::cout);
+}
+
+int status(const invocation& inv) {
+  if (!inv.operands.empty()) throw usageerror(inv.name(), "takes no operand");
+  return statuscmd(std::cout);
 }
 
 int hook(const invocation& inv) {
@@ -187,6 +249,11 @@ int hook(const invocation& inv) {
 
 int trust(const invocation& inv, trustaction action) {
   if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes at most one file");
+  // The hook applies what was allowed by its content: standard input has
+  // none to record.
+  if (!inv.operands.empty() && inv.operands[0] == "-") {
+    throw usageerror(inv.name(), "takes a file, not standard input ('-')");
+  }
   std::optional<std::string> file;
   if (!inv.operands.empty()) file = inv.operands[0];
   return trustcmd(file, action, std::cout);
@@ -201,6 +268,10 @@ int allow(const invocation& inv) {
   return trust(inv, list ? trustaction::list : prune ? trustaction::prune : trustaction::allow);
 }
 int deny(const invocation& inv) { return trust(inv, trustaction::deny); }
+
+// Below the table, which they read.
+int help(const invocation& inv);
+int completion(const invocation& inv);
 
 // allow's and deny's help.
 constexpr const char* trusthelp =
@@ -222,24 +293,25 @@ constexpr command commands[] = {
      "Applies each FILE in order, then runs COMMAND with the resulting\n"
      "environment and exits with its status: 126 when it cannot be run, 127 when\n"
      "it is not found.\n",
-     takescommandline, run},
+     takescommandline | takessystemdirs, run, operandkind::commandline},
     {"export",
      "  export FILE... [--format F] [--undo]\n"
      "                                   prints the variables the files change, for\n"
      "                                   a shell: sh, fish, powershell, cmd, json\n",
-     "usage: vornenv export [--system-dirs DIRS] FILE... [--format F]\n\n"
+     "usage: vornenv export [--system-dirs DIRS] FILE... [--format F] [--undo]\n\n"
      "Applies each FILE in order and prints the variables they set, changed or\n"
      "removed, so that a shell can apply them:\n"
-     "  sh          eval \"$(vornenv export dev.ini)\"\n"
+     "  sh          eval \"$(vornenv export dev.ini)\"  (bash and zsh are names of sh)\n"
      "  fish        vornenv export --format fish dev.ini | source\n"
      "  powershell  vornenv export --format powershell dev.ini | Out-String | "
      "Invoke-Expression\n"
+     "              (pwsh is a name of powershell)\n"
      "  cmd         vornenv export --format cmd dev.ini > env.cmd && call env.cmd\n"
      "  json        one object, name to value, null for a removed variable\n"
      "The default is {default-format}.  Values are quoted for the shell byte for byte; cmd cannot\n"
      "hold a line break, so such a value is refused (exit 1, nothing printed).\n"
      "--undo also records, in VORNENV_UNDO, what 'vornenv revert' needs to undo it.\n",
-     takesformat | takesundo, exportfiles},
+     takesformat | takesundo | takessystemdirs, exportfiles, operandkind::files, shellformats},
     {"show", "  show FILE... [--format json]     shows the sections and the changed variables\n",
      "usage: vornenv show [--system-dirs DIRS] FILE... [--format text|json]\n\n"
      "Applies each FILE in order and shows its sections in file order, their kinds\n"
@@ -247,21 +319,27 @@ constexpr command commands[] = {
      "changed, old and new value.  Colour only on a terminal and when NO_COLOR is\n"
      "not set.  --format json writes one object: \"files\" (each with its\n"
      "\"sections\", their \"entries\" and lines) and \"changes\" (null for unset).\n",
-     takesformat, show},
+     takesformat | takessystemdirs, show, operandkind::files, documentformats},
     {"libs",
      "  libs FILE [--section NAME]       prints where the section's libraries are loaded\n"
      "       [--all] [--format json]     from\n",
      "usage: vornenv libs [--system-dirs DIRS] FILE [--section NAME] [--all]\n"
      "                    [--format text|json]\n\n"
-     "Applies FILE and prints where the libraries of the section's directories\n"
-     "(default section \"Library Paths\") are loaded from when the system\n"
-     "directories, the section's directories and PATH are searched in that order:\n"
-     "each library once, the path loaded; when a system directory's copy wins,\n"
-     "the section's copy follows it.  --all prints every library the search\n"
-     "finds, one path a line.  --format json writes an array of {\"name\",\n"
-     "\"loaded\", \"from\"} objects, with \"section_copy\", \"line\" and\n"
-     "\"overridden\" unless --all is given.\n",
-     takesformat | takessection | takesall, libs},
+     "Applies FILE and lists the libraries of the section's directories (default\n"
+     "section \"Library Paths\"), each once, searching the system directories,\n"
+     "the section's directories and PATH in that order.  On Windows, which\n"
+     "searches PATH for DLLs, each line is the copy that is loaded; when a system\n"
+     "directory's copy wins, the section's copy follows it.  Elsewhere the\n"
+     "section only extends PATH, which the dynamic loader does not read (it reads\n"
+     "LD_LIBRARY_PATH, its cache and the system directories): each line is the\n"
+     "section's copy, or a system copy of the same name, followed by the\n"
+     "section's.  --all prints every library the search finds, the first of each\n"
+     "name, one path a line.  --format json writes an array of {\"name\",\n"
+     "\"loaded\" (Windows) or \"path\" (elsewhere), \"from\"} objects, with\n"
+     "\"section_copy\", \"line\" and, on Windows, \"overridden\" unless --all is\n"
+     "given.\n",
+     takesformat | takessection | takesall | takessystemdirs, libs, operandkind::files,
+     documentformats},
     {"check",
      "  check FILE... [--strict] [--each] [--format F]\n"
      "                                   tells whether the files apply cleanly, and\n"
@@ -280,6 +358,9 @@ constexpr command commands[] = {
      "  quoted-value        a value wrapped in quotes, which are kept\n"
      "  export-name         an entry name beginning 'export ' or 'set '\n"
      "  shell-name          a variable name that sh and fish cannot set (my-var)\n"
+     "  trailing-comment    a value ending in ' ; note' or ' # note', which is kept\n"
+     "  short-reference     $(X) in a path component of 4 characters or fewer,\n"
+     "                      which is not expanded\n"
      "  relative-directory  a path section's directory that is relative\n"
      "  later-reference     a reference to a variable the file sets later\n"
      "  empty-path-section  a path section without directories\n"
@@ -289,7 +370,8 @@ constexpr command commands[] = {
      "  --each      check each FILE on its own, on the starting environment\n"
      "  --format F  text (default); json; sarif (SARIF 2.1.0, for code scanning)\n"
      "Exits with 1 when a file fails, 0 otherwise.\n",
-     takesformat | takesstrict | takeseach, check},
+     takesformat | takesstrict | takeseach | takessystemdirs, check, operandkind::files,
+     "text json sarif"},
     {"expand", "  expand TEXT...                   prints each text with $(NAME) expanded\n",
      "usage: vornenv expand TEXT...\n\n"
      "Prints each TEXT with its $(NAME) references replaced by the variables'\n"
@@ -305,7 +387,7 @@ constexpr command commands[] = {
      "value and where that came from (the environment, or a file and line), in\n"
      "turn.  When no FILE sets NAME it says so and shows the environment's value;\n"
      "the exit status is 0 then too.\n",
-     0, explain},
+     takessystemdirs, explain, operandkind::namefiles},
     {"revert", "  revert [--format F]              prints what undoes the last export --undo\n",
      "usage: vornenv revert [--format F]\n\n"
      "Prints, for the shell (formats as export's), what undoes the newest level of\n"
@@ -316,7 +398,7 @@ constexpr command commands[] = {
      "record keeps as many levels as fit in 16 KiB; revert says when it reaches\n"
      "the point where older ones were dropped.  The hook keeps its own record.\n"
      "  sh  eval \"$(vornenv revert)\"\n",
-     takesformat, revert},
+     takesformat, revert, operandkind::none, shellformats},
     {"hook",
      "  hook SHELL                       prints the prompt hook for bash, zsh, fish or\n"
      "                                   powershell: it applies the nearest .vornenv.ini\n",
@@ -329,19 +411,49 @@ constexpr command commands[] = {
      "  zsh         eval \"$(vornenv hook zsh)\"           (~/.zshrc)\n"
      "  fish        vornenv hook fish | source           (config.fish)\n"
      "  powershell  vornenv hook powershell | Out-String | Invoke-Expression  ($PROFILE)\n",
-     0, hook},
-    // Run by the hook at each prompt, not by hand: no line in 'vornenv --help'.
-    {"prompt", "",
-     "usage: vornenv prompt sh|fish|powershell|json\n\n"
+     0, hook, operandkind::words, "bash zsh fish pwsh powershell"},
+    {"status",
+     "  status                           tells which .vornenv.ini applies here, whether\n"
+     "                                   it is allowed and what the hook changed\n",
+     "usage: vornenv status\n\n"
+     "Tells the nearest .vornenv.ini from the working directory upwards; whether it\n"
+     "is allowed, and if not why (never allowed, or edited since); whether the hook\n"
+     "applied it in this shell; and the variables the hook changed.\n",
+     0, status, operandkind::none},
+    {"prompt", "  prompt FORMAT [--again]          what the hook runs at a prompt (not by hand)\n",
+     "usage: vornenv prompt sh|bash|zsh|fish|powershell|pwsh|json [--again]\n\n"
      "What the hook runs at each prompt: prints what undoes the file applied before\n"
-     "and applies the nearest allowed .vornenv.ini, or nothing when neither changed.\n",
-     0, prompt},
+     "and applies the nearest allowed .vornenv.ini, or nothing when neither changed.\n"
+     "--again applies the file afresh even when nothing changed (vornenv_reload).\n",
+     takesagain, prompt, operandkind::words, promptformats},
     // One line in 'vornenv --help' for both.
     {"allow",
      "  allow [FILE] | deny [FILE]       lets the hook apply FILE, or no longer;\n"
      "  allow --list | --prune           shows or prunes the list\n",
-     trusthelp, takeslist | takesprune, allow},
-    {"deny", "", trusthelp, 0, deny},
+     trusthelp, takeslist | takesprune, allow, operandkind::files},
+    {"deny", "", trusthelp, 0, deny, operandkind::files},
+    {"help", "  help [COMMAND]                   this help, or the command's\n",
+     "usage: vornenv help [COMMAND]\n\n"
+     "Prints the tool's help, or COMMAND's: the same as 'vornenv --help' and\n"
+     "'vornenv COMMAND --help'.\n",
+     0, help, operandkind::commands},
+    {"completion",
+     "  completion SHELL                 prints the completion script for bash, zsh,\n"
+     "                                   fish or powershell\n",
+     "usage: vornenv completion bash|zsh|fish|powershell\n\n"
+     "Prints the script that completes the tool's commands, options, formats and\n"
+     "files in that shell.  An install puts each where the shell looks (under\n"
+     "PREFIX/share): bash-completion/completions/vornenv,\n"
+     "zsh/vendor-completions/_vornenv and fish/vendor_completions.d/vornenv.fish;\n"
+     "PowerShell has no such folder: vornenv/vornenv.ps1, to load from $PROFILE.\n"
+     "By hand:\n"
+     "  bash        source <(vornenv completion bash)            (~/.bashrc)\n"
+     "  zsh         source <(vornenv completion zsh)             (~/.zshrc, after\n"
+     "                                                           compinit)\n"
+     "  fish        vornenv completion fish > ~/.config/fish/completions/vornenv.fish\n"
+     "  powershell  vornenv completion powershell | Out-String | Invoke-Expression\n"
+     "                                                           ($PROFILE)\n",
+     0, completion, operandkind::shells},
 };
 
 std::string invocation::name() const { return cmd == nullptr ? "" : cmd->name; }
@@ -360,12 +472,15 @@ void usage(std::ostream& out) {
          "to its own environment, then:\n";
   for (const command& c : commands) out << c.synopsis;
   out << "\n"
+         "A FILE of '-' is standard input, named <stdin> in messages (a file named '-'\n"
+         "is './-').\n"
+         "\n"
          "options:\n"
          "  --system-dirs DIRS  system library directories, separated by '"
       << pathlistsep
       << "'\n"
-         "  --help              this help; 'vornenv COMMAND --help' for a command's\n"
-         "  --version           the version\n"
+         "  -h, --help          this help; 'vornenv help COMMAND' for a command's\n"
+         "  -V, --version       the version\n"
          "\n"
          "Exit status: 0 ok, 1 a description file failed, 2 usage error; run passes on\n"
          "the command's own, or 126 (cannot run it) or 127 (not found).\n";
@@ -377,6 +492,110 @@ void commandhelp(const command& c, std::ostream& out) {
   const std::size_t at = text.find(token);
   if (at != std::string::npos) text.replace(at, token.size(), defaultformat());
   out << text;
+}
+
+// The first words of each of the synopsis's lines after the command's
+// form: what the command does, for completion.
+std::string about(const char* synopsis) {
+  const std::size_t column = 35;
+  std::string text, line;
+  for (const char* p = synopsis; *p != '\0'; ++p) {
+    if (*p != '\n') {
+      line += *p;
+      continue;
+    }
+    if (line.size() > column && line[column - 1] == ' ') {
+      text += (text.empty() ? "" : " ") + line.substr(line.find_first_not_of(' ', column));
+    }
+    line.clear();
+  }
+  return text;
+}
+
+std::vector<std::string> splitwords(const char* words) {
+  std::vector<std::string> out;
+  std::string word;
+  for (const char* p = words;; ++p) {
+    if (*p == ' ' || *p == '\0') {
+      if (!word.empty()) out.push_back(word);
+      word.clear();
+      if (*p == '\0') return out;
+    } else {
+      word += *p;
+    }
+  }
+}
+
+// The table as the completion scripts need it.
+completiontable completiondata() {
+  completiontable t;
+  t.program = "vornenv";
+  const completionoption help{"--help", "-h", "this help", false, completes::nothing, {}};
+  t.global = {{"--system-dirs", "", "system library directories", true, completes::directories, {}},
+              help,
+              {"--version", "-V", "the version", false, completes::nothing, {}}};
+  for (const command& c : commands) {
+    completioncommand cc{c.name, about(c.synopsis), {}, completes::nothing, {}};
+    for (const optionspec& o : optionspecs) {
+      if ((c.options & o.bit) == 0) continue;
+      cc.options.push_back(
+          {o.name, "", o.about, o.value, o.kind,
+           o.kind == completes::words ? splitwords(c.words) : std::vector<std::string>()});
+    }
+    cc.options.push_back(help);
+    switch (c.operands) {
+      case operandkind::none:
+        break;
+      case operandkind::files:
+        cc.operands = completes::files;
+        break;
+      case operandkind::namefiles:
+        cc.operands = completes::variable;
+        break;
+      case operandkind::commandline:
+        cc.operands = completes::commandline;
+        break;
+      case operandkind::words:
+        cc.operands = completes::words;
+        cc.words = splitwords(c.words);
+        break;
+      case operandkind::commands:
+        cc.operands = completes::words;
+        for (const command& named : commands) cc.words.push_back(named.name);
+        break;
+      case operandkind::shells:
+        cc.operands = completes::words;
+        cc.words = completionshells;
+        break;
+    }
+    t.commands.push_back(std::move(cc));
+  }
+  return t;
+}
+
+int help(const invocation& inv) {
+  if (inv.operands.size() > 1) throw usageerror(inv.name(), "takes at most one command");
+  if (inv.operands.empty()) {
+    usage(std::cout);
+    return 0;
+  }
+  const command* c = findcommand(inv.operands[0]);
+  if (c == nullptr) {
+    throw usageerror("", "unknown command '" + printable(inv.operands[0]) + "'");
+  }
+  commandhelp(*c, std::cout);
+  return 0;
+}
+
+int completion(const invocation& inv) {
+  if (inv.operands.size() != 1) throw usageerror(inv.name(), "takes one shell");
+  const std::optional<std::string> script = completionscript(completiondata(), inv.operands[0]);
+  if (!script) {
+    throw usageerror(inv.name(), "unknown shell '" + printable(inv.operands[0]) +
+                                     "' (bash, zsh, fish or powershell)");
+  }
+  std::cout << *script;
+  return 0;
 }
 
 // Takes "--name VALUE" or "--name=VALUE" at args[i]; advances i past it.
@@ -400,7 +619,11 @@ bool takeoption(const std::vector<std::string>& args, std::size_t& i, invocation
       return true;
     }
     if (auto value = takevalue(args, i, o.name, inv.name())) {
-      inv.options[o.name] = std::move(*value);
+      if (o.bit == takessystemdirs) {
+        inv.systemdirs = std::move(value);
+      } else {
+        inv.options[o.name] = std::move(*value);
+      }
       return true;
     }
   }
@@ -416,7 +639,7 @@ invocation parse(const std::vector<std::string>& args) {
       inv.systemdirs = dirs;
     } else if (arg == "--help" || arg == "-h") {
       inv.help = true;
-    } else if (arg == "--version") {
+    } else if (arg == "--version" || arg == "-V") {
       inv.version = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw usageerror("", "unknown option '" + printable(arg) + "'");
@@ -438,8 +661,6 @@ invocation parse(const std::vector<std::string>& args) {
       inv.operands.push_back(arg);
     } else if (arg == "--help" || arg == "-h") {
       inv.help = true;
-    } else if (auto dirs = takevalue(args, i, "--system-dirs", inv.name())) {
-      inv.systemdirs = dirs;
     } else if (!takeoption(args, i, inv)) {
       throw usageerror(inv.name(), "unknown option '" + printable(arg) + "'");
     }

@@ -44,7 +44,24 @@ class filereports {
   diagnostichandler previous_;
 };
 
+// Standard input, read to its end the first time a description needs it.
+const std::string& standardinput() {
+  static const std::string text = [] {
+    std::string reason;
+    std::optional<std::string> read = readstandardinput(reason);
+    if (!read) throw failure("cannot read standard input: " + reason);
+    return std::move(*read);
+  }();
+  return text;
+}
+
 }  // namespace
+
+std::string descriptionoperand(const std::string& operand) {
+  if (operand == "-") return stdinname;
+  if (operand == stdinname) return std::string("./") + stdinname;
+  return operand;
+}
 
 // Keeps a builder that is no longer needed until the process ends, when the
 // operating system takes its memory back in one go: freeing a large file's
@@ -61,10 +78,10 @@ void keeptoexit(std::unique_ptr<envbuilder> builder) {
   kept.held = std::move(builder);
 }
 
-fileplace::fileplace(const std::string& identity, changelog* log)
+fileplace::fileplace(const std::optional<std::string>& identity, changelog* log)
     : oldfile_(getenvexact("VORNENV_FILE")), olddir_(getenvexact("VORNENV_DIR")), log_(log) {
-  const std::string folder = splitfolder(identity).first;
-  if (identity.find("$(") != std::string::npos) {
+  const std::string folder = identity ? splitfolder(*identity).first : currentdir();
+  if (identity.value_or(folder).find("$(") != std::string::npos) {
     withheld_ = folder;
     put("VORNENV_FILE", std::nullopt);
     put("VORNENV_DIR", std::nullopt);
@@ -103,9 +120,12 @@ bool fileplace::setbyfile(const char* name) const {
 
 std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& source,
                                  std::string* section) {
-  const std::string identity = source.identity.value_or(fileidentity(source.name));
+  const bool fromstdin = source.text == nullptr && source.name == stdinname;
+  std::optional<std::string> identity = source.identity;
+  if (!identity && !fromstdin) identity = fileidentity(source.name);
+  const std::string* text = fromstdin ? &standardinput() : source.text;
   openedfile opened;
-  if (source.text == nullptr) opened = openforreading(source.name);
+  if (text == nullptr) opened = openforreading(source.name);
   fileplace place(identity, source.log);
   if (source.log != nullptr) {
     builder.setobserver(source.log);
@@ -118,8 +138,8 @@ std::optional<finding> applyinto(envbuilder& builder, const descriptionsource& s
     ~unwatch() { b.setobserver(nullptr); }
   } unwatched{builder};
   try {
-    if (source.text != nullptr) {
-      builder.parsetext(*source.text, source.name);
+    if (text != nullptr) {
+      builder.parsetext(*text, source.name);
     } else {
       builder.parsefile(opened.file.get(), source.name);
     }

@@ -17,10 +17,20 @@
 
 namespace vornenv::cli {
 
+// The name under which messages know standard input as a description file.
+// A descriptionsource of this name without text reads standard input (to
+// its end, once in the process) instead of opening a file.
+inline constexpr const char stdinname[] = "<stdin>";
+
+// The description file that a command-line operand names: "-" is standard
+// input (stdinname); a file literally called "<stdin>" becomes "./<stdin>",
+// so that only "-" reads standard input.
+std::string descriptionoperand(const std::string& operand);
+
 // A description file as a command gets it.
 struct descriptionsource {
   // The file as the user gave it: opened by exactly this path, and named so
-  // in messages.
+  // in messages; or stdinname.
   std::string name;
   // The file's bytes, already read and checked (the hook hashes them):
   // parsed instead of opening name, so that what applies is what was
@@ -57,13 +67,15 @@ std::unique_ptr<envbuilder> applydescription(const descriptionsource& source);
 // folder (its identity: absolute, links in the folder resolved), so that
 // its values can be relative to the file wherever the command was typed.
 // A path holding "$(" would be expanded again by a value that refers to
-// it: then both are removed instead, so that such a reference fails.  When
-// the object goes, each gets its earlier value back (or is removed),
-// unless the Environment section of the builder passed to applied() set
-// it itself.  With a log, both changes go through it.
+// it: then both are removed instead, so that such a reference fails.
+// Standard input (no identity) has no file: VORNENV_FILE is removed and
+// VORNENV_DIR is the working directory.  When the object goes, each gets
+// its earlier value back (or is removed), unless the Environment section of
+// the builder passed to applied() set it itself.  With a log, both changes
+// go through it.
 class fileplace {
  public:
-  explicit fileplace(const std::string& identity, changelog* log = nullptr);
+  explicit fileplace(const std::optional<std::string>& identity, changelog* log = nullptr);
   fileplace(const fileplace&) = delete;
   fileplace& operator=(const fileplace&) = delete;
   ~fileplace();

@@ -53,6 +53,11 @@ bool colourterminal();
 // streams end their lines with "\n" alone, on every platform.
 void setbinaryoutput();
 
+// Standard input read to its end, every byte as it is (Windows reads it in
+// binary mode: no "\r\n" turned into "\n", no Ctrl-Z taken as its end), or
+// std::nullopt when it cannot be read, and reason then says why.
+std::optional<std::string> readstandardinput(std::string& reason);
+
 // The export format that suits the platform's own shell: "sh" or "cmd".
 const char* defaultformat();
 
@@ -82,6 +87,12 @@ std::string absolutepath(const std::string& path);
 // Windows.
 const char* dirseparators();
 
+// Whether the dynamic loader searches PATH for the shared libraries that a
+// program needs: true on Windows, which searches PATH for DLLs; false on
+// POSIX, whose loader reads LD_LIBRARY_PATH, its cache and the system
+// directories, never PATH.
+bool loadersearchespath();
+
 // The length of the root that begins path: 1 for / on POSIX; on Windows 3
 // for C:\ (2 for C: alone) and the whole of \\server\share\ (or of
 // \\server\share); 0 for a relative path.
@@ -91,6 +102,16 @@ std::size_t rootlength(const std::string& path);
 // (its modification time and size), or std::nullopt when there is no
 // regular file there.
 std::optional<std::string> filestamp(const std::string& path);
+
+// Leaves at mark an empty file with the modification time of the regular
+// file at path, so that a shell can tell without starting a process, by
+// comparing the two times, that path was not written since.  False when it
+// cannot, and when path was written within the last two seconds: a write
+// in the same tick of the file system's clock would keep its time.
+bool markfiletime(const std::string& path, const std::string& mark);
+
+// Removes the files of dir that were created more than days days ago.
+void pruneolderthan(const std::string& dir, int days);
 
 // The folder where vornenv keeps its per-user data: $XDG_DATA_HOME/vornenv,
 // else ~/.local/share/vornenv, on POSIX; %LOCALAPPDATA%\vornenv on Windows.

@@ -1,5 +1,6 @@
 // POSIX backend of the host: environ, execvp and isatty.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -40,6 +41,21 @@ bool colourterminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 void setbinaryoutput() {}
 
+std::optional<std::string> readstandardinput(std::string& reason) {
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n == 0) return text;
+    if (n > 0) {
+      text.append(buffer, static_cast<std::size_t>(n));
+    } else if (errno != EINTR) {
+      reason = std::strerror(errno);
+      return std::nullopt;
+    }
+  }
+}
+
 const char* defaultformat() { return "sh"; }
 
 std::optional<std::string> tocmdtext(const std::u16string& text) { return utf16to8(text); }
@@ -70,6 +86,8 @@ std::string absolutepath(const std::string& path) {
 
 const char* dirseparators() { return "/"; }
 
+bool loadersearchespath() { return false; }
+
 std::size_t rootlength(const std::string& path) { return !path.empty() && path[0] == '/' ? 1 : 0; }
 
 std::optional<std::string> filestamp(const std::string& path) {
@@ -79,12 +97,51 @@ std::optional<std::string> filestamp(const std::string& path) {
          std::to_string(st.st_size) + "." + std::to_string(st.st_ino);
 }
 
+bool markfiletime(const std::string& path, const std::string& mark) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  if (st.st_mtim.tv_sec >= now.tv_sec - 1) return false;
+  struct stat held;
+  if (::lstat(mark.c_str(), &held) == 0 && S_ISREG(held.st_mode) &&
+      held.st_mtim.tv_sec == st.st_mtim.tv_sec && held.st_mtim.tv_nsec == st.st_mtim.tv_nsec) {
+    return true;
+  }
+  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  const bool ok = ::futimens(fd, times) == 0;
+  ::close(fd);
+  return ok;
+}
+
+void pruneolderthan(const std::string& dir, int days) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  const std::time_t cut = std::time(nullptr) - static_cast<std::time_t>(days) * 86400;
+  while (const struct dirent* e = ::readdir(d)) {
+    const std::string path = dir + '/' + e->d_name;
+    struct stat st;
+    // The change time is when the mark was made: its modification time is
+    // the marked file's.
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_ctime < cut) {
+      ::unlink(path.c_str());
+    }
+  }
+  ::closedir(d);
+}
+
 std::string userdatadir() {
   if (auto xdg = getenvexact("XDG_DATA_HOME"); xdg && !xdg->empty() && (*xdg)[0] == '/') {
     return *xdg + "/vornenv";
   }
+  // A relative HOME would let the working directory, a project's folder,
+  // hold the list of the files the hook trusts.
   auto home = getenvexact("HOME");
-  if (!home || home->empty()) throw failure("neither XDG_DATA_HOME nor HOME is set");
+  if (!home || home->empty() || (*home)[0] != '/') {
+    throw failure("neither XDG_DATA_HOME nor HOME is set to an absolute path");
+  }
   return *home + "/.local/share/vornenv";
 }
 

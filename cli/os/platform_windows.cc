@@ -215,6 +215,19 @@ void setbinaryoutput() {
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
+std::optional<std::string> readstandardinput(std::string& reason) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  std::string text;
+  char buffer[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) != 0) text.append(buffer, n);
+  if (std::ferror(stdin)) {
+    reason = std::strerror(errno);
+    return std::nullopt;
+  }
+  return text;
+}
+
 const char* defaultformat() { return "cmd"; }
 
 namespace {
@@ -278,6 +291,8 @@ std::string absolutepath(const std::string& path) {
 
 const char* dirseparators() { return "\\/"; }
 
+bool loadersearchespath() { return true; }
+
 std::size_t rootlength(const std::string& path) {
   const auto separator = [&path](std::size_t i) {
     return i < path.size() && (path[i] == '\\' || path[i] == '/');
@@ -305,9 +320,57 @@ std::optional<std::string> filestamp(const std::string& path) {
          std::to_string(data.nFileSizeHigh) + "." + std::to_string(data.nFileSizeLow);
 }
 
+namespace {
+
+std::uint64_t ticks(const FILETIME& t) {
+  return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+}
+
+}  // namespace
+
+bool markfiletime(const std::string& path, const std::string& mark) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  // FILETIME counts 100 ns.
+  if (ticks(data.ftLastWriteTime) + 20000000 >= ticks(now)) return false;
+  const HANDLE h = CreateFileW(widen(mark).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileTime(h, nullptr, nullptr, &data.ftLastWriteTime) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+void pruneolderthan(const std::string& dir, int days) {
+  WIN32_FIND_DATAW found;
+  const std::wstring wide = widen(dir) + L"\\";
+  const HANDLE h = FindFirstFileW((wide + L"*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const std::uint64_t cut = ticks(now) - std::uint64_t(days) * 864000000000ULL;
+  do {
+    // The creation time is when the mark was made: its write time is the
+    // marked file's.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        ticks(found.ftCreationTime) < cut) {
+      DeleteFileW((wide + found.cFileName).c_str());
+    }
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+}
+
 std::string userdatadir() {
+  // A relative one would let the working directory, a project's folder,
+  // hold the list of the files the hook trusts.
   auto local = getenvexact("LOCALAPPDATA");
-  if (!local || local->empty()) throw failure("LOCALAPPDATA is not set");
+  if (!local || rootlength(*local) < 3)
+    throw failure("LOCALAPPDATA is not set to an absolute path");
   return *local + "\\vornenv";
 }
 

@@ -299,9 +299,10 @@ std::string cmdline(const change& c, bool& bang, const std::string& command) {
 }  // namespace
 
 std::optional<shellformat> parseformat(const std::string& name) {
-  if (name == "sh") return shellformat::sh;
+  // The names people type for the shells: bash and zsh read sh's code.
+  if (name == "sh" || name == "bash" || name == "zsh") return shellformat::sh;
   if (name == "fish") return shellformat::fish;
-  if (name == "powershell") return shellformat::powershell;
+  if (name == "powershell" || name == "pwsh") return shellformat::powershell;
   if (name == "cmd") return shellformat::cmd;
   if (name == "json") return shellformat::json;
   return std::nullopt;

@@ -43,7 +43,8 @@ struct change {
 
 enum class shellformat { sh, fish, powershell, cmd, json };
 
-// The format of that name ("sh", "fish", "powershell", "cmd", "json").
+// The format of that name: "sh" (or "bash", "zsh"), "fish", "powershell"
+// (or "pwsh"), "cmd", "json".
 std::optional<shellformat> parseformat(const std::string& name);
 
 struct formatoptions {

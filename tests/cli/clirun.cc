@@ -7,7 +7,8 @@
 
 namespace vornenv::testing {
 
-ranprogram runvornenv(const std::vector<std::string>& args) {
+ranprogram runvornenv(const std::vector<std::string>& args,
+                      const std::optional<std::string>& input) {
   // VORNENV_TEST_WRAPPER, words separated by blanks, goes in front of the
   // tool: how the tests run it under valgrind.
   std::vector<std::string> argv;
@@ -17,7 +18,7 @@ ranprogram runvornenv(const std::vector<std::string>& args) {
   }
   argv.push_back(nativepath(VORNENV_EXE));
   argv.insert(argv.end(), args.begin(), args.end());
-  return runprogram(argv);
+  return runprogram(argv, input);
 }
 
 std::string probe() { return nativepath(VORNENV_PROBE); }

@@ -17,11 +17,14 @@ struct ranprogram {
 };
 
 // Runs argv[0] (a path, not searched for) with argv and the environment of
-// the test process, and waits for it.
-ranprogram runprogram(const std::vector<std::string>& argv);
+// the test process, and waits for it.  Its standard input holds input, or
+// is empty (the null device).
+ranprogram runprogram(const std::vector<std::string>& argv,
+                      const std::optional<std::string>& input = std::nullopt);
 
 // runprogram() of the built vornenv with args.
-ranprogram runvornenv(const std::vector<std::string>& args);
+ranprogram runvornenv(const std::vector<std::string>& args,
+                      const std::optional<std::string>& input = std::nullopt);
 
 // A path of the build, as the program under test must be given it.
 std::string nativepath(const std::string& path);

@@ -16,13 +16,15 @@ extern char** environ;
 
 namespace vornenv::testing {
 
-ranprogram runprogram(const std::vector<std::string>& argv) {
+ranprogram runprogram(const std::vector<std::string>& argv,
+                      const std::optional<std::string>& input) {
   // Files, not pipes: nothing to drain while the child runs.
   scopedtempdir dir;
-  const std::string out = dir.file("out"), err = dir.file("err");
+  const std::string out = dir.file("out"), err = dir.file("err"), in = dir.file("in");
+  if (input) std::ofstream(in, std::ios::binary) << *input;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, input ? in.c_str() : "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> args;

@@ -25,12 +25,14 @@ HANDLE openinheritable(const std::string& path, DWORD access, DWORD disposition)
 
 }  // namespace
 
-ranprogram runprogram(const std::vector<std::string>& argv) {
+ranprogram runprogram(const std::vector<std::string>& argv,
+                      const std::optional<std::string>& input) {
   scopedtempdir dir;
-  const std::string out = dir.file("out"), err = dir.file("err");
+  const std::string out = dir.file("out"), err = dir.file("err"), inpath = dir.file("in");
+  if (input) std::ofstream(inpath, std::ios::binary) << *input;
   ranprogram r;
   {
-    HANDLE in = openinheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = openinheritable(input ? inpath : "NUL", GENERIC_READ, OPEN_EXISTING);
     HANDLE o = openinheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE e = openinheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
     STARTUPINFOA si{};

@@ -87,5 +87,23 @@ TEST(quote_test, json_lists_changes_and_removals_as_null) {
   EXPECT_EQ(formatchanges({}, shellformat::json), "{}\n");
 }
 
+// The names people type for the shells; letter case is no part of a name.
+TEST(quote_test, formats_take_the_shells_names) {
+  const std::vector<std::pair<std::string, std::optional<shellformat>>> names = {
+      {"sh", shellformat::sh},
+      {"bash", shellformat::sh},
+      {"zsh", shellformat::sh},
+      {"fish", shellformat::fish},
+      {"pwsh", shellformat::powershell},
+      {"powershell", shellformat::powershell},
+      {"cmd", shellformat::cmd},
+      {"json", shellformat::json},
+      {"Bash", std::nullopt},
+      {"tcsh", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [name, format] : names) EXPECT_EQ(parseformat(name), format) << name;
+}
+
 }  // namespace
 }  // namespace vornenv::cli
