@@ -66,7 +66,7 @@ std::string fileidentity(const std::string& path) {
   return lexicalnormal(absolute);
 }
 
-std::optional<std::string> nearestdescription() {
+std::optional<std::string> nearestdescription(std::vector<std::string>* passed) {
   std::string dir = currentdir();
   for (;;) {
     const std::string candidate = joinpath(dir, ".vornenv.ini");
@@ -76,6 +76,7 @@ std::optional<std::string> nearestdescription() {
     // one above it must not be taken instead.
     if (!found) throw failure("cannot look for " + printable(candidate) + ": " + reason);
     if (*found) return candidate;
+    if (passed != nullptr) passed->push_back(candidate);
     const std::size_t root = rootlength(dir);
     const std::size_t cut = dir.find_last_of(dirseparators());
     if (cut == std::string::npos || dir.size() <= root) break;

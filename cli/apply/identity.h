@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vornenv::cli {
 
@@ -34,7 +35,8 @@ std::string fileidentity(const std::string& path);
 // The nearest .vornenv.ini (a regular file) in the working directory or a
 // folder above it, as an absolute path.  Throws failure when the working
 // directory cannot be read, or a folder on the way cannot be looked in.
-std::optional<std::string> nearestdescription();
+// passed, when given, receives the paths looked at where no file was.
+std::optional<std::string> nearestdescription(std::vector<std::string>* passed = nullptr);
 
 }  // namespace vornenv::cli
 

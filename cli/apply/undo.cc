@@ -2,6 +2,7 @@
 
 #include <vornenv/vornenv.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -296,6 +297,25 @@ std::optional<undostep> popundolevel(const std::string& record, const envlookup&
                 join(std::vector<std::string>(levels.begin() + 2, levels.end()), levelseparator);
   }
   return step;
+}
+
+std::optional<std::vector<std::pair<char, std::string>>> recordednames(const std::string& record) {
+  if (record.size() > undorecordmax) return std::nullopt;
+  const std::vector<std::string> levels = split(record, levelseparator);
+  if (levels[0] != "v2") return std::nullopt;
+  std::vector<std::pair<char, std::string>> names;
+  if (levels.size() < 2 || levels[1].empty() || levels[1] == droppedmark) return names;
+  for (const std::string& item : split(levels[1], ',')) {
+    const std::vector<std::string> fields =
+        split(item.substr(std::min<std::size_t>(1, item.size())), '=');
+    const std::optional<std::string> name = decodefield(fields[0]);
+    if (item.empty() || !name) return std::nullopt;
+    const char kind = item[0] == 'u'                                   ? '+'
+                      : item[0] == 's' && fields.back() == removedhash ? '-'
+                                                                       : '~';
+    names.emplace_back(kind, *name);
+  }
+  return names;
 }
 
 std::vector<std::string> restorepathlist(const std::vector<std::string>& old,

@@ -37,6 +37,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/apply/changelog.h"
@@ -88,6 +89,12 @@ struct undostep {
 // The newest level of record, undone against now; std::nullopt when record
 // is not one that pushundolevel() wrote.
 std::optional<undostep> popundolevel(const std::string& record, const envlookup& now);
+
+// The names that the newest level of record notes, each with what the
+// export did to it: '+' set a variable that was not set, '-' removed one,
+// '~' changed one; std::nullopt when record is not one that
+// pushundolevel() wrote.
+std::optional<std::vector<std::pair<char, std::string>>> recordednames(const std::string& record);
 
 // The old list of a path variable, given the list that was set and the
 // list now: the old elements that the user did not remove since, in their

@@ -34,6 +34,9 @@ namespace vornenv::cli {
 
 namespace {
 
+// Set to any text but "", it keeps the hook from saying what it loaded.
+constexpr const char* quietvariable = "VORNENV_QUIET";
+
 // The hook's note of what it saw at the last prompt, "v2,SEEN,a" (a: the
 // file applied; -: not), where SEEN is the file's identity, its stamp and
 // the hash the list holds for it; unset outside any project.  Only this
@@ -62,11 +65,14 @@ std::string writenote(const std::string& seen, bool applied) {
 std::string refusal(const std::string& name, shellformat format) {
   const std::string key = envkey(name);
   const std::string denied = "the hook does not let a file set " + printable(name);
-  for (const char* own : {undovariable, hooknotevariable, hookundovariable}) {
+  for (const char* own : {undovariable, hooknotevariable, hookundovariable, quietvariable}) {
     if (key == envkey(own)) return denied + ": it holds vornenv's own state";
   }
   for (const std::string& place : userdatavariables()) {
     if (key == envkey(place)) return denied + ": it says where the list of allowed files is";
+  }
+  if (key == envkey("PROMPT_COMMAND")) {
+    return denied + ": bash runs the hook from it, and leaving could not undo the file";
   }
   if (key.rfind(envkey("_vornenv_"), 0) == 0) {
     return denied + ": the hook keeps the shell's own variables in such names";
@@ -76,17 +82,31 @@ std::string refusal(const std::string& name, shellformat format) {
 
 // What the prompt found out about the nearest description file.
 struct sighting {
-  std::optional<std::string> file;     // its path as found
-  std::string identity;                // cli/identity.h
-  std::optional<std::string> allowed;  // the hash the list holds for it
-  std::string cwdfailure;              // why the working directory is unreadable
-  std::string seen;                    // all of it, as the note keeps it
+  std::string cwd;                       // the working directory, resolved
+  std::optional<std::string> file;       // its path as found
+  std::optional<std::string> stamp;      // its filestamp(), before it was read
+  std::vector<std::string> passed;       // where no file was, on the way up
+  std::string identity;                  // cli/identity.h
+  std::optional<std::string> allowed;    // the hash the list holds for it
+  std::optional<std::string> list;       // the list of allowed files; none without HOME
+  std::optional<std::string> liststamp;  // its filestamp(), before it was read
+  std::string cwdfailure;                // why the working directory is unreadable
+  std::string seen;                      // all of it, as the note keeps it
 };
 
 sighting look() {
   sighting s;
+  // Stamped before they are read: what the hook's code compares at the next
+  // prompt is then never newer than what was read.
   try {
-    s.file = nearestdescription();
+    s.list = trustfile();
+    s.liststamp = filestamp(*s.list);
+  } catch (const failure&) {
+    // No HOME: allowedhash() fails below, as it always did.
+  }
+  try {
+    s.cwd = currentdir();
+    s.file = nearestdescription(&s.passed);
   } catch (const failure& e) {
     // A working directory that was removed: said once for as long as the
     // shell stays there.
@@ -95,17 +115,18 @@ sighting look() {
     return s;
   }
   if (!s.file) return s;
+  s.stamp = filestamp(*s.file);
   s.identity = fileidentity(*s.file);
   s.allowed = allowedhash(s.identity);
-  s.seen = encodefield(s.identity) + ',' + filestamp(*s.file).value_or("") + ',' +
-           s.allowed.value_or("-");
+  s.seen = encodefield(s.identity) + ',' + s.stamp.value_or("") + ',' + s.allowed.value_or("-");
   return s;
 }
 
 // What became of the nearest file at this prompt.
 struct outcome {
   enum class state { applied, refused, failed } result;
-  std::string record;  // what undoes it, when applied
+  std::string record;               // what undoes it, when applied
+  std::vector<difference> changes;  // what it changed, when applied
 };
 
 // Applies the allowed file of s to the environment, noting its changes in
@@ -113,7 +134,7 @@ struct outcome {
 // leaves the environment as it was.
 outcome applyallowed(const sighting& s, shellformat format, changelog& log) {
   const std::string shown = printable(*s.file);
-  const outcome refused{outcome::state::refused, {}};
+  const outcome refused{outcome::state::refused, {}, {}};
   if (!s.allowed) {
     std::cerr << "vornenv: " << shown
               << " is not allowed; 'vornenv allow' applies it from now on\n";
@@ -176,12 +197,139 @@ outcome applyallowed(const sighting& s, shellformat format, changelog& log) {
   }
   keeptoexit(std::move(builder));
   if (failed) {
+    // A file that is mended is seen at the next prompt; a folder that was
+    // created, or a variable set, is not.
+    if (failed->rule == "missing-directory" || failed->rule == "unset") {
+      failed->hints.push_back(
+          "once it is there, 'vornenv_reload' applies the file again at the next prompt");
+    }
     std::cerr << describe(*s.file, *failed) << '\n';
     applied.undo();
-    return {outcome::state::failed, {}};
+    return {outcome::state::failed, {}, {}};
   }
   log.absorb(applied);
-  return {outcome::state::applied, std::move(*record)};
+  return {outcome::state::applied, std::move(*record), changes};
+}
+
+// path for a person: under the home folder as ~/...
+std::string shownpath(const std::string& path) {
+  const std::optional<std::string> home = getenvexact("HOME");
+  if (home && !home->empty() && path.size() > home->size() &&
+      path.compare(0, home->size(), *home) == 0 &&
+      std::string(dirseparators()).find(path[home->size()]) != std::string::npos) {
+    return printable("~" + path.substr(home->size()));
+  }
+  return printable(path);
+}
+
+// "+NAME" for a variable set that was not, "-NAME" for one removed,
+// "~NAME" for one changed: those set first, then changed, then removed.
+std::string summary(std::vector<std::pair<char, std::string>> names) {
+  auto rank = [](char kind) { return kind == '+' ? 0 : kind == '~' ? 1 : 2; };
+  std::stable_sort(names.begin(), names.end(),
+                   [&rank](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
+  // One short line: the first few names, then how many more.
+  constexpr std::size_t shown = 8;
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < shown; ++i) {
+    out += std::string(i == 0 ? "" : " ") + names[i].first + printable(names[i].second);
+  }
+  if (names.size() > shown) out += " and " + std::to_string(names.size() - shown) + " more";
+  return out.empty() ? "nothing changed" : out;
+}
+
+std::vector<std::pair<char, std::string>> namesof(const std::vector<difference>& changes) {
+  std::vector<std::pair<char, std::string>> names;
+  for (const difference& d : changes) {
+    const std::string key = envkey(d.name);
+    if (key == envkey(hooknotevariable) || key == envkey(hookundovariable)) continue;
+    names.emplace_back(!d.before ? '+' : !d.after ? '-' : '~', d.name);
+  }
+  return names;
+}
+
+// The line that says what the hook did, unless VORNENV_QUIET is set.
+void tell(const char* what, const std::string& file, const std::vector<difference>& changes) {
+  if (!getenvexact(quietvariable).value_or("").empty()) return;
+  std::cerr << "vornenv: " << what << ' ' << shownpath(file) << ": " << summary(namesof(changes))
+            << '\n';
+}
+
+// The identity of the file that a note says was applied, or "".
+std::string appliedidentity(const std::optional<note>& last) {
+  if (!last || !last->applied) return "";
+  return decodefield(last->seen.substr(0, last->seen.find(','))).value_or("");
+}
+
+// Where the hook leaves the marks that let a shell see, without starting
+// a process, that a file was not written since the last prompt.
+std::string markdir() { return joinpath(userdatadir(), "marks"); }
+
+// A mark with the modification time of the file at path as stamped, or ""
+// (no file: the shell runs the prompt next time) when the file changed
+// since, or was written too recently to tell.
+std::string markfor(const std::string& path, const std::optional<std::string>& stamp) {
+  if (!stamp) return "";
+  try {
+    const std::string dir = markdir();
+    const std::string mark = joinpath(dir, sha256hex(path + '\n' + *stamp).substr(0, 32));
+    const bool fresh = !filestamp(mark);
+    if (makedirs(dir) && markfiletime(path, mark) && filestamp(path) == stamp) {
+      if (fresh) pruneolderthan(dir, 30);
+      return mark;
+    }
+  } catch (const failure&) {
+    // Nowhere for marks.
+  }
+  return "";
+}
+
+// The most folders between the working directory and the file that the
+// hook's code watches; deeper, it runs the prompt each time.
+constexpr std::size_t watchedmax = 64;
+
+// The test(1) expression by which the hook's code decides, at the next
+// prompt, whether anything the prompt looks at may have changed: true
+// while the working directory is the folder it was, the paths where no
+// file was still hold none, and the file (no link, whose target could
+// change alone) and the list of allowed files keep their modification
+// times.  -nt and -ot read nanoseconds; the marks must be there, as zsh
+// takes a missing file as neither older nor newer, and "" never is.  One
+// test call, so that fish, whose calls are slow, makes one.  Every path is
+// absolute: none reads as an operator.
+std::vector<std::string> unchangedtest(const sighting& s) {
+  // A working directory that cannot be read, or a walk too deep: false.
+  if (!s.cwdfailure.empty() || s.passed.size() > watchedmax || !s.list) return {"-f", ""};
+  std::vector<std::string> test{".", "-ef", s.cwd};
+  auto add = [&test](std::initializer_list<std::string> words) {
+    test.push_back("-a");
+    test.insert(test.end(), words);
+  };
+  auto same = [&add](const std::string& path, const std::string& mark) {
+    add({"-f", path, "-a", "-f", mark, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot", mark});
+  };
+  for (const std::string& p : s.passed) add({"!", "-f", p});
+  if (s.file) {
+    add({"!", "-L", *s.file});
+    same(*s.file, markfor(*s.file, s.stamp));
+  }
+  if (s.liststamp) {
+    same(*s.list, markfor(*s.list, s.liststamp));
+  } else {
+    add({"!", "-f", *s.list});
+  }
+  return test;
+}
+
+// The hook's variables for the next prompt, in format.
+std::string checkvariables(const sighting& s, shellformat format) {
+  const bool fish = format == shellformat::fish;
+  std::string out = fish ? "set -g _vornenv_test" : "_vornenv_test=(";
+  for (const std::string& word : unchangedtest(s)) {
+    if (out.back() != '(') out += ' ';
+    out += fish ? quotefish(word) : quotesh(word);
+  }
+  return out + (fish ? "\n" : ")\n");
 }
 
 }  // namespace
@@ -208,36 +356,55 @@ int revertcmd(shellformat format, std::ostream& out) {
 
 int hookcmd(const std::string& shell, std::ostream& out) {
   const std::string self = selfpath();
+  // The shells run the prompt only when the working directory changed, or
+  // the variables that say where the list is (XDG_DATA_HOME, HOME), or what
+  // it saw may have (unchangedtest()): all in the shell, without a process.
+  const std::string runsh =
+      "  local _vornenv_now=\"$PWD\"$'\\n'\"${XDG_DATA_HOME-}\"$'\\n'\"${HOME-}\"\n"
+      "  if [[ -n ${_vornenv_again-} || ${_vornenv_seen-} != \"$_vornenv_now\" ]] ||\n"
+      "     ! test \"${_vornenv_test[@]}\"; then\n"
+      "    eval \"$(" +
+      quotesh(self) +
+      " prompt sh ${_vornenv_again-})\"\n"
+      "    _vornenv_again= _vornenv_seen=$_vornenv_now\n"
+      "  fi\n";
+  const char* reloadsh = "vornenv_reload() { _vornenv_again=--again; }\n";
   if (shell == "bash") {
     // The local has a name of the hook's own: "status" would hide a
     // variable of that name from what the prompt prints.
-    out << "_vornenv_hook() {\n"
+    out << reloadsh
+        << "_vornenv_hook() {\n"
            "  local _vornenv_status=$?\n"
-           "  eval \"$("
-        << quotesh(self)
-        << " prompt sh)\"\n"
-           "  return $_vornenv_status\n"
+        << runsh
+        << "  return $_vornenv_status\n"
            "}\n"
            "if [[ \";${PROMPT_COMMAND[*]:-};\" != *\";_vornenv_hook;\"* ]]; then\n"
            "  PROMPT_COMMAND=\"_vornenv_hook${PROMPT_COMMAND:+;$PROMPT_COMMAND}\"\n"
            "fi\n";
   } else if (shell == "zsh") {
-    out << "_vornenv_hook() {\n"
-           "  eval \"$("
-        << quotesh(self)
-        << " prompt sh)\"\n"
-           "}\n"
+    out << reloadsh << "_vornenv_hook() {\n"
+        << runsh
+        << "}\n"
            "typeset -ag precmd_functions\n"
            "if (( ! ${precmd_functions[(I)_vornenv_hook]} )); then\n"
            "  precmd_functions=(_vornenv_hook $precmd_functions)\n"
            "fi\n";
   } else if (shell == "fish") {
-    out << "function __vornenv_hook --on-event fish_prompt\n"
-           "    "
+    out << "function vornenv_reload\n"
+           "    set -g _vornenv_again --again\n"
+           "end\n"
+           "function __vornenv_hook --on-event fish_prompt\n"
+           "    set -l now \"$PWD\"\\n\"$XDG_DATA_HOME\"\\n\"$HOME\"\n"
+           "    if set -q _vornenv_again[1]; or test \"$now\" != \"$_vornenv_seen\"; or not "
+           "test $_vornenv_test\n"
+           "        "
         << quotefish(self)
-        << " prompt fish | source\n"
+        << " prompt fish $_vornenv_again | source\n"
+           "        set -e _vornenv_again\n"
+           "        set -g _vornenv_seen $now\n"
+           "    end\n"
            "end\n";
-  } else if (shell == "powershell") {
+  } else if (shell == "powershell" || shell == "pwsh") {
     // $? and $LASTEXITCODE are the user's: the prompt they had sees them as
     // they were.  $? cannot be set, only made again: a command that fails
     // quietly makes it false.
@@ -253,22 +420,70 @@ int hookcmd(const std::string& shell, std::ostream& out) {
            "  if (-not $vornenvok) { Write-Error '' -ErrorAction Ignore }\n"
            "  & $global:__vornenvprompt\n"
            "}\n";
+  } else if (shell == "sh") {
+    throw usageerror("hook", "plain sh has no prompt hook (bash, zsh, fish, pwsh or powershell)");
   } else {
-    throw usageerror("hook",
-                     "unknown shell '" + printable(shell) + "' (bash, zsh, fish or powershell)");
+    throw usageerror(
+        "hook", "unknown shell '" + printable(shell) + "' (bash, zsh, fish, pwsh or powershell)");
   }
   return 0;
 }
 
-int promptcmd(shellformat format, std::ostream& out) {
+int statuscmd(std::ostream& out) {
+  const sighting now = look();
+  if (!now.cwdfailure.empty()) throw failure(now.cwdfailure);
+  const std::optional<note> last = readnote(getenvexact(hooknotevariable));
+  const std::string left = appliedidentity(last);
+  if (!now.file) {
+    out << "file:    none in " << shownpath(currentdir()) << " or a folder above it\n";
+  } else {
+    out << "file:    " << shownpath(*now.file) << '\n';
+    out << "allowed: ";
+    if (!now.allowed) {
+      out << "no, never allowed ('vornenv allow' allows it)\n";
+    } else {
+      const boundedfile read = readregularfile(*now.file, largestdescription);
+      if (read.outcome == boundedfile::status::ok && sha256hex(read.bytes) == *now.allowed) {
+        out << "yes\n";
+      } else if (read.outcome == boundedfile::status::ok) {
+        out << "no, edited since it was allowed ('vornenv allow' allows it as it is now)\n";
+      } else {
+        out << "no, it cannot be read as it was allowed\n";
+      }
+    }
+  }
+  out << "hook:    ";
+  if (!last) {
+    // Outside every project the hook leaves no note either.
+    out << (now.file ? "has not run in this shell ('vornenv hook --help' installs it)\n"
+                     : "nothing applied in this shell\n");
+    return 0;
+  }
+  if (left.empty()) {
+    out << "nothing applied in this shell\n";
+    return 0;
+  }
+  out << (now.file && left == now.identity ? "applied this file in this shell\n"
+                                           : "applied " + shownpath(left) + " in this shell\n");
+  const std::optional<std::string> record = getenvexact(hookundovariable);
+  const auto names = record ? recordednames(*record) : std::nullopt;
+  out << "changed: " << (names ? summary(*names) : std::string("unknown (no record of the hook's)"))
+      << '\n';
+  return 0;
+}
+
+int promptcmd(shellformat format, bool again, std::ostream& out) {
   // At every prompt: a walk up the folders, a stat each, the folder
   // resolved, the list read, and the note.
   const sighting now = look();
   const std::optional<std::string> notetext = getenvexact(hooknotevariable);
   const std::optional<note> last = readnote(notetext);
-  if (last ? last->seen == now.seen : now.seen.empty() && !notetext) {
-    // Nothing to do: no code for a shell, and for json an empty object.
+  const bool fast = format == shellformat::sh || format == shellformat::fish;
+  if (!again && (last ? last->seen == now.seen : now.seen.empty() && !notetext)) {
+    // Nothing to do: for json an empty object, for a shell what its hook
+    // checks until something changes.
     if (format == shellformat::json) out << formatchanges({}, format);
+    if (fast) out << checkvariables(now, format);
     return 0;
   }
 
@@ -293,8 +508,11 @@ int promptcmd(shellformat format, std::ostream& out) {
       }
     }
   }
+  const std::vector<difference> leaving = log.changes();
+  const std::string left = appliedidentity(last);
   log.put(hookundovariable, std::nullopt);
   bool applied = false;
+  bool kept = false;  // the version applied before stays
   if (!now.cwdfailure.empty()) {
     std::cerr << "vornenv: " << now.cwdfailure << "; no .vornenv.ini applies\n";
   } else if (now.file) {
@@ -302,6 +520,12 @@ int promptcmd(shellformat format, std::ostream& out) {
     if (result.result == outcome::state::applied) {
       log.put(hookundovariable, result.record);
       applied = true;
+      if (left == now.identity) {
+        tell("reloaded", *now.file, log.changes());
+      } else {
+        if (!left.empty()) tell("unloaded", left, leaving);
+        tell("loaded", *now.file, result.changes);
+      }
     } else if (result.result == outcome::state::failed && last && last->applied &&
                last->seen.rfind(encodefield(now.identity) + ',', 0) == 0) {
       // A new version of the file that fails changes nothing: the version
@@ -309,8 +533,10 @@ int promptcmd(shellformat format, std::ostream& out) {
       // left.  Another file's stays undone.
       log.undo();
       applied = true;
+      kept = true;
     }
   }
+  if (!left.empty() && !applied && !kept) tell("unloaded", left, leaving);
   log.put(hooknotevariable, now.seen.empty()
                                 ? std::nullopt
                                 : std::optional<std::string>(writenote(now.seen, applied)));
@@ -338,6 +564,7 @@ int promptcmd(shellformat format, std::ostream& out) {
   // variables (one the user keeps as an array, say), leaving still knows
   // what to undo.
   out << hostcode << formatchanges(files, format, options);
+  if (fast) out << checkvariables(now, format);
   return 0;
 }
 

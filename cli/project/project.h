@@ -26,7 +26,13 @@ int hookcmd(const std::string& shell, std::ostream& out);
 // the working directory upwards and writes what undoes the file applied
 // before and applies the allowed one now, or nothing when neither changed.
 // A failing or disallowed file is reported on stderr once.
-int promptcmd(shellformat format, std::ostream& out);
+// With again, the file applied before is undone and applied afresh even
+// when nothing changed.
+int promptcmd(shellformat format, bool again, std::ostream& out);
+
+// Writes the nearest .vornenv.ini, whether it is allowed (and if not, why),
+// whether the hook applied it in this shell, and what it changed.
+int statuscmd(std::ostream& out);
 
 enum class trustaction { allow, deny, list, prune };
 

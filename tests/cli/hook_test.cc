@@ -154,7 +154,7 @@ TEST_F(projecttest, prompt_applies_only_allowed_files_once_per_change) {
   EXPECT_EQ(runvornenv({"allow"}).status, 0);
   const ranprogram applied = runvornenv({"prompt", "json"});
   EXPECT_EQ(jsonchanges(applied.out)["HOOKTEST_X"], "1") << applied.out;
-  EXPECT_EQ(applied.err, "");
+  EXPECT_EQ(applied.err, "vornenv: loaded " + nativepath(file) + ": +HOOKTEST_X\n");
   // An edit needs allowing again.
   dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 22\n");
   const ranprogram edited = runvornenv({"prompt", "json"});
@@ -280,6 +280,8 @@ TEST_F(projecttest, files_cannot_move_the_list_or_touch_the_hooks_state) {
   } cases[] = {
       {cli::userdatavariables().front(), "sh", "it says where the list of allowed files is"},
       {"VORNENV_UNDO", "sh", "it holds vornenv's own state"},
+      {"VORNENV_QUIET", "fish", "it holds vornenv's own state"},
+      {"PROMPT_COMMAND", "sh", "bash runs the hook from it"},
       {"_vornenv_shell_EDITOR", "fish", "the hook keeps the shell's own variables in such names"},
       {"PPID", "sh", "sh cannot set the variable 'PPID' (the shell keeps it for itself)"},
       {"status", "fish", "fish cannot set the variable 'status' (the shell keeps it for itself)"},
@@ -409,4 +411,43 @@ TEST_F(projecttest, concurrent_allows_and_denies_lose_nothing) {
 }
 
 }  // namespace
+// status at each stage of a project's life, and the hint that names the
+// reload once a missing folder is there.
+TEST_F(projecttest, status_tells_file_trust_and_what_the_hook_did) {
+  const std::filesystem::path proj = dir_.mkdir("proj");
+  const std::string file = dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_S = 1\n");
+  auto status = [&] {
+    std::filesystem::current_path(proj);
+    const ranprogram r = runvornenv({"status"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
+  };
+  const std::string shown = "file:    " + nativepath(file) + "\n";
+  EXPECT_EQ(status(),
+            shown + "allowed: no, never allowed ('vornenv allow' allows it)\n" +
+                "hook:    has not run in this shell ('vornenv hook --help' installs it)\n");
+  EXPECT_EQ(runvornenv({"allow"}).status, 0);
+  prompt(proj);
+  EXPECT_EQ(status(), shown + "allowed: yes\nhook:    applied this file in this shell\n" +
+                          "changed: +HOOKTEST_S\n");
+  dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_S = 2\n");
+  EXPECT_NE(status().find("allowed: no, edited since it was allowed"), std::string::npos);
+
+  // A folder that is missing fails until it is there; the hook names the
+  // reload, and --again applies the file as it is.
+  dir_.write("proj/.vornenv.ini", "[Executable Paths]\nd = $(VORNENV_DIR)/later\n");
+  EXPECT_EQ(runvornenv({"allow"}).status, 0);
+  const ranprogram failed = prompt(proj);
+  EXPECT_NE(failed.err.find("hint: once it is there, 'vornenv_reload' applies the file again"),
+            std::string::npos)
+      << failed.err;
+  // The version applied before stays until this one applies.
+  EXPECT_NE(status().find("changed: +HOOKTEST_S\n"), std::string::npos);
+  dir_.mkdir("proj/later");
+  EXPECT_EQ(prompt(proj).out, "{}\n");
+  std::filesystem::current_path(proj);
+  const ranprogram again = runvornenv({"prompt", "json", "--again"});
+  EXPECT_NE(again.err.find(": ~PATH -HOOKTEST_S\n"), std::string::npos) << again.err;
+}
+
 }  // namespace vornenv::testing
