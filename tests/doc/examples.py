@@ -155,7 +155,7 @@ class doctest:
         if "Invoke-Expression" in script:
             return self.report("skip", where, first, NOT_RUN_LANG["powershell"])
         # The shell the line is for: fish's `| source`, the hook's own shell, else sh.
-        hook = re.search(r"\bhook (bash|zsh)\b", script)
+        hook = re.search(r"\b(?:hook|completion) (bash|zsh)\b", script)
         shell = "fish" if re.search(r"\|\s*source\b", script) else hook.group(1) if hook else "sh"
         if not shutil.which(shell):
             return self.report("skip", where, first, f"{shell} is not installed")
