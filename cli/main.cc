@@ -297,7 +297,8 @@ constexpr command commands[] = {
     {"export",
      "  export FILE... [--format F] [--undo]\n"
      "                                   prints the variables the files change, for\n"
-     "                                   a shell: sh, fish, powershell, cmd, json\n",
+     "                                   a shell: sh (bash, zsh), fish, powershell\n"
+     "                                   (pwsh), cmd, json\n",
      "usage: vornenv export [--system-dirs DIRS] FILE... [--format F] [--undo]\n\n"
      "Applies each FILE in order and prints the variables they set, changed or\n"
      "removed, so that a shell can apply them:\n"
@@ -321,8 +322,8 @@ constexpr command commands[] = {
      "\"sections\", their \"entries\" and lines) and \"changes\" (null for unset).\n",
      takesformat | takessystemdirs, show, operandkind::files, documentformats},
     {"libs",
-     "  libs FILE [--section NAME]       prints where the section's libraries are loaded\n"
-     "       [--all] [--format json]     from\n",
+     "  libs FILE [--section NAME]       tells what each library of the section's\n"
+     "       [--all] [--format json]     folders is, and which system copies win\n",
      "usage: vornenv libs [--system-dirs DIRS] FILE [--section NAME] [--all]\n"
      "                    [--format text|json]\n\n"
      "Applies FILE and lists the libraries of the section's directories (default\n"
@@ -401,8 +402,8 @@ constexpr command commands[] = {
      takesformat, revert, operandkind::none, shellformats},
     {"hook",
      "  hook SHELL                       prints the prompt hook for bash, zsh, fish or\n"
-     "                                   powershell: it applies the nearest .vornenv.ini\n",
-     "usage: vornenv hook bash|zsh|fish|powershell\n\n"
+     "                                   pwsh: it applies the nearest .vornenv.ini\n",
+     "usage: vornenv hook bash|zsh|fish|pwsh|powershell\n\n"
      "Prints the code that makes the shell, at each prompt, apply the nearest\n"
      ".vornenv.ini from the working directory upwards, once 'vornenv allow' has\n"
      "allowed it; leaving its folder undoes it, and an edited file is undone and\n"
@@ -410,7 +411,12 @@ constexpr command commands[] = {
      "  bash        eval \"$(vornenv hook bash)\"          (~/.bashrc)\n"
      "  zsh         eval \"$(vornenv hook zsh)\"           (~/.zshrc)\n"
      "  fish        vornenv hook fish | source           (config.fish)\n"
-     "  powershell  vornenv hook powershell | Out-String | Invoke-Expression  ($PROFILE)\n",
+     "  pwsh        vornenv hook pwsh | Out-String | Invoke-Expression  ($PROFILE)\n"
+     "In bash, zsh and fish it starts vornenv only when the folder, or the file or\n"
+     "the list of allowed files, may have changed.  It says on stderr what it\n"
+     "loaded or unloaded (VORNENV_QUIET=1 silences that), and defines\n"
+     "vornenv_reload, which applies the file afresh at the next prompt.  Plain sh\n"
+     "has no prompt hook.\n",
      0, hook, operandkind::words, "bash zsh fish pwsh powershell"},
     {"status",
      "  status                           tells which .vornenv.ini applies here, whether\n"

@@ -297,7 +297,7 @@ constexpr std::size_t watchedmax = 64;
 // takes a missing file as neither older nor newer, and "" never is.  One
 // test call, so that fish, whose calls are slow, makes one.  Every path is
 // absolute: none reads as an operator.
-std::vector<std::string> unchangedtest(const sighting& s) {
+std::vector<std::string> unchangedtest(const sighting& s, shellformat format) {
   // A working directory that cannot be read, or a walk too deep: false.
   if (!s.cwdfailure.empty() || s.passed.size() > watchedmax || !s.list) return {"-f", ""};
   std::vector<std::string> test{".", "-ef", s.cwd};
@@ -305,8 +305,16 @@ std::vector<std::string> unchangedtest(const sighting& s) {
     test.push_back("-a");
     test.insert(test.end(), words);
   };
-  auto same = [&add](const std::string& path, const std::string& mark) {
-    add({"-f", path, "-a", "-f", mark, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot", mark});
+  // fish's test, whose every operation is slow, takes a missing mark as
+  // older, as bash's does: it needs no word of its own.
+  const bool fish = format == shellformat::fish;
+  auto same = [&add, fish](const std::string& path, const std::string& mark) {
+    if (fish) {
+      add({"-f", path, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot", mark});
+    } else {
+      add({"-f", path, "-a", "-f", mark, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot",
+           mark});
+    }
   };
   for (const std::string& p : s.passed) add({"!", "-f", p});
   if (s.file) {
@@ -321,15 +329,23 @@ std::vector<std::string> unchangedtest(const sighting& s) {
   return test;
 }
 
-// The hook's variables for the next prompt, in format.
+// What the hook's code runs at the next prompt to decide, in format: for
+// fish the words of a test call, in a variable; for bash and zsh a function
+// of one [[ ]], which the shell parses once rather than at each prompt.
 std::string checkvariables(const sighting& s, shellformat format) {
   const bool fish = format == shellformat::fish;
-  std::string out = fish ? "set -g _vornenv_test" : "_vornenv_test=(";
-  for (const std::string& word : unchangedtest(s)) {
-    if (out.back() != '(') out += ' ';
-    out += fish ? quotefish(word) : quotesh(word);
+  std::string out = fish ? "set -g _vornenv_test" : "_vornenv_same() { [[";
+  for (const std::string& word : unchangedtest(s, format)) {
+    // The operators, written bare; every other word is a path, or "" or ".".
+    const bool op = word == "!" || word == "-a" || (word.size() > 1 && word[0] == '-');
+    out += ' ';
+    if (fish) {
+      out += quotefish(word);
+    } else {
+      out += word == "-a" ? "&&" : op ? word : quotesh(word);
+    }
   }
-  return out + (fish ? "\n" : ")\n");
+  return out + (fish ? "\n" : " ]]; }\n");
 }
 
 }  // namespace
@@ -360,15 +376,19 @@ int hookcmd(const std::string& shell, std::ostream& out) {
   // the variables that say where the list is (XDG_DATA_HOME, HOME), or what
   // it saw may have (unchangedtest()): all in the shell, without a process.
   const std::string runsh =
-      "  local _vornenv_now=\"$PWD\"$'\\n'\"${XDG_DATA_HOME-}\"$'\\n'\"${HOME-}\"\n"
-      "  if [[ -n ${_vornenv_again-} || ${_vornenv_seen-} != \"$_vornenv_now\" ]] ||\n"
-      "     ! test \"${_vornenv_test[@]}\"; then\n"
+      "  if [[ -n ${_vornenv_again-} || $PWD != \"${_vornenv_pwd-}\" ||\n"
+      "        ${XDG_DATA_HOME-} != \"${_vornenv_xdg-}\" || ${HOME-} != \"${_vornenv_home-}\" ]] "
+      "||\n"
+      "     ! _vornenv_same; then\n"
       "    eval \"$(" +
       quotesh(self) +
       " prompt sh ${_vornenv_again-})\"\n"
-      "    _vornenv_again= _vornenv_seen=$_vornenv_now\n"
+      "    _vornenv_again= _vornenv_pwd=$PWD _vornenv_xdg=${XDG_DATA_HOME-} "
+      "_vornenv_home=${HOME-}\n"
       "  fi\n";
-  const char* reloadsh = "vornenv_reload() { _vornenv_again=--again; }\n";
+  const char* reloadsh =
+      "vornenv_reload() { _vornenv_again=--again; }\n"
+      "_vornenv_same() { false; }\n";
   if (shell == "bash") {
     // The local has a name of the hook's own: "status" would hide a
     // variable of that name from what the prompt prints.
@@ -394,14 +414,16 @@ int hookcmd(const std::string& shell, std::ostream& out) {
            "    set -g _vornenv_again --again\n"
            "end\n"
            "function __vornenv_hook --on-event fish_prompt\n"
-           "    set -l now \"$PWD\"\\n\"$XDG_DATA_HOME\"\\n\"$HOME\"\n"
-           "    if set -q _vornenv_again[1]; or test \"$now\" != \"$_vornenv_seen\"; or not "
-           "test $_vornenv_test\n"
+           "    if set -q _vornenv_again[1]; or test \"$PWD\" != \"$_vornenv_pwd\" -o "
+           "\"$XDG_DATA_HOME\" "
+           "!= \"$_vornenv_xdg\" -o \"$HOME\" != \"$_vornenv_home\"; or not test $_vornenv_test\n"
            "        "
         << quotefish(self)
         << " prompt fish $_vornenv_again | source\n"
            "        set -e _vornenv_again\n"
-           "        set -g _vornenv_seen $now\n"
+           "        set -g _vornenv_pwd $PWD\n"
+           "        set -g _vornenv_xdg \"$XDG_DATA_HOME\"\n"
+           "        set -g _vornenv_home \"$HOME\"\n"
            "    end\n"
            "end\n";
   } else if (shell == "powershell" || shell == "pwsh") {

@@ -12,7 +12,7 @@ Register-ArgumentCompleter -Native -CommandName 'vornenv', 'vornenv.exe' -Script
             @{ name = '--system-dirs'; short = ''; value = $true; kind = 'directories'; words = @(); about = 'system library directories' }
             @{ name = '--help'; short = '-h'; value = $false; kind = 'nothing'; words = @(); about = 'this help' }
         ) }
-        'export' = @{ about = 'prints the variables the files change, for a shell: sh, fish, powershell, cmd, json'; operands = 'files'; words = @(); options = @(
+        'export' = @{ about = 'prints the variables the files change, for a shell: sh (bash, zsh), fish, powershell (pwsh), cmd, json'; operands = 'files'; words = @(); options = @(
             @{ name = '--format'; short = ''; value = $true; kind = 'words'; words = @('sh', 'bash', 'zsh', 'fish', 'powershell', 'pwsh', 'cmd', 'json'); about = 'output format' }
             @{ name = '--undo'; short = ''; value = $false; kind = 'nothing'; words = @(); about = 'also record what revert needs' }
             @{ name = '--system-dirs'; short = ''; value = $true; kind = 'directories'; words = @(); about = 'system library directories' }
@@ -23,7 +23,7 @@ Register-ArgumentCompleter -Native -CommandName 'vornenv', 'vornenv.exe' -Script
             @{ name = '--system-dirs'; short = ''; value = $true; kind = 'directories'; words = @(); about = 'system library directories' }
             @{ name = '--help'; short = '-h'; value = $false; kind = 'nothing'; words = @(); about = 'this help' }
         ) }
-        'libs' = @{ about = 'prints where the section''s libraries are loaded from'; operands = 'files'; words = @(); options = @(
+        'libs' = @{ about = 'tells what each library of the section''s folders is, and which system copies win'; operands = 'files'; words = @(); options = @(
             @{ name = '--format'; short = ''; value = $true; kind = 'words'; words = @('text', 'json'); about = 'output format' }
             @{ name = '--section'; short = ''; value = $true; kind = 'nothing'; words = @(); about = 'the section whose libraries' }
             @{ name = '--all'; short = ''; value = $false; kind = 'nothing'; words = @(); about = 'every library the search finds' }
@@ -48,7 +48,7 @@ Register-ArgumentCompleter -Native -CommandName 'vornenv', 'vornenv.exe' -Script
             @{ name = '--format'; short = ''; value = $true; kind = 'words'; words = @('sh', 'bash', 'zsh', 'fish', 'powershell', 'pwsh', 'cmd', 'json'); about = 'output format' }
             @{ name = '--help'; short = '-h'; value = $false; kind = 'nothing'; words = @(); about = 'this help' }
         ) }
-        'hook' = @{ about = 'prints the prompt hook for bash, zsh, fish or powershell: it applies the nearest .vornenv.ini'; operands = 'words'; words = @('bash', 'zsh', 'fish', 'pwsh', 'powershell'); options = @(
+        'hook' = @{ about = 'prints the prompt hook for bash, zsh, fish or pwsh: it applies the nearest .vornenv.ini'; operands = 'words'; words = @('bash', 'zsh', 'fish', 'pwsh', 'powershell'); options = @(
             @{ name = '--help'; short = '-h'; value = $false; kind = 'nothing'; words = @(); about = 'this help' }
         ) }
         'status' = @{ about = 'tells which .vornenv.ini applies here, whether it is allowed and what the hook changed'; operands = 'nothing'; words = @(); options = @(
