@@ -154,7 +154,7 @@ TEST_F(projecttest, prompt_applies_only_allowed_files_once_per_change) {
   EXPECT_EQ(runvornenv({"allow"}).status, 0);
   const ranprogram applied = runvornenv({"prompt", "json"});
   EXPECT_EQ(jsonchanges(applied.out)["HOOKTEST_X"], "1") << applied.out;
-  EXPECT_EQ(applied.err, "vornenv: loaded " + nativepath(file) + ": +HOOKTEST_X\n");
+  EXPECT_EQ(applied.err, "vornenv: loaded " + shownpath(file) + ": +HOOKTEST_X\n");
   // An edit needs allowing again.
   dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_X = 22\n");
   const ranprogram edited = runvornenv({"prompt", "json"});
@@ -422,7 +422,7 @@ TEST_F(projecttest, status_tells_file_trust_and_what_the_hook_did) {
     EXPECT_EQ(r.status, 0) << r.err;
     return r.out;
   };
-  const std::string shown = "file:    " + nativepath(file) + "\n";
+  const std::string shown = "file:    " + shownpath(file) + "\n";
   EXPECT_EQ(status(),
             shown + "allowed: no, never allowed ('vornenv allow' allows it)\n" +
                 "hook:    has not run in this shell ('vornenv hook --help' installs it)\n");
