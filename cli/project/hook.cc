@@ -91,6 +91,7 @@ struct sighting {
   std::optional<std::string> list;       // the list of allowed files; none without HOME
   std::optional<std::string> liststamp;  // its filestamp(), before it was read
   std::string cwdfailure;                // why the working directory is unreadable
+  std::string listfailure;               // why there is no list (no HOME)
   std::string seen;                      // all of it, as the note keeps it
 };
 
@@ -117,7 +118,13 @@ sighting look() {
   if (!s.file) return s;
   s.stamp = filestamp(*s.file);
   s.identity = fileidentity(*s.file);
-  s.allowed = allowedhash(s.identity);
+  try {
+    s.allowed = allowedhash(s.identity);
+  } catch (const failure& e) {
+    // Nothing is allowed where no list is: said once, like a file not
+    // allowed, and what was applied is undone.
+    s.listfailure = e.what();
+  }
   s.seen = encodefield(s.identity) + ',' + s.stamp.value_or("") + ',' + s.allowed.value_or("-");
   return s;
 }
@@ -135,6 +142,10 @@ struct outcome {
 outcome applyallowed(const sighting& s, shellformat format, changelog& log) {
   const std::string shown = printable(*s.file);
   const outcome refused{outcome::state::refused, {}, {}};
+  if (!s.listfailure.empty()) {
+    std::cerr << "vornenv: " << s.listfailure << "; " << shown << " is not applied\n";
+    return refused;
+  }
   if (!s.allowed) {
     std::cerr << "vornenv: " << shown
               << " is not allowed; 'vornenv allow' applies it from now on\n";
@@ -345,7 +356,16 @@ std::string checkvariables(const sighting& s, shellformat format) {
       out += word == "-a" ? "&&" : op ? word : quotesh(word);
     }
   }
-  return out + (fish ? "\n" : " ]]; }\n");
+  out += fish ? "\n" : " ]]; }\n";
+  // The list's place as this process found it in the environment: a shell
+  // variable that is not exported, or another value, runs the prompt again.
+  for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
+    const std::string value = getenvexact(name).value_or("");
+    const std::string var = std::string(name) == "HOME" ? "_vornenv_home" : "_vornenv_xdg";
+    out +=
+        fish ? "set -g " + var + ' ' + quotefish(value) + '\n' : var + '=' + quotesh(value) + '\n';
+  }
+  return out;
 }
 
 }  // namespace
@@ -375,16 +395,19 @@ int hookcmd(const std::string& shell, std::ostream& out) {
   // The shells run the prompt only when the working directory changed, or
   // the variables that say where the list is (XDG_DATA_HOME, HOME), or what
   // it saw may have (unchangedtest()): all in the shell, without a process.
+  // test, not [[ ]], compares: bash's nocasematch does not reach it.  The
+  // check is made false before the prompt runs: a prompt that fails prints
+  // none, and the next prompt tries again.
   const std::string runsh =
-      "  if [[ -n ${_vornenv_again-} || $PWD != \"${_vornenv_pwd-}\" ||\n"
-      "        ${XDG_DATA_HOME-} != \"${_vornenv_xdg-}\" || ${HOME-} != \"${_vornenv_home-}\" ]] "
-      "||\n"
+      "  if [[ -n ${_vornenv_again-} ]] || ! test \"$PWD\" = \"${_vornenv_pwd-}\" -a \\\n"
+      "       \"x${XDG_DATA_HOME-}\" = \"x${_vornenv_xdg-}\" -a \"x${HOME-}\" = "
+      "\"x${_vornenv_home-}\" ||\n"
       "     ! _vornenv_same; then\n"
+      "    _vornenv_same() { false; }\n"
       "    eval \"$(" +
       quotesh(self) +
       " prompt sh ${_vornenv_again-})\"\n"
-      "    _vornenv_again= _vornenv_pwd=$PWD _vornenv_xdg=${XDG_DATA_HOME-} "
-      "_vornenv_home=${HOME-}\n"
+      "    _vornenv_again= _vornenv_pwd=\"$PWD\"\n"
       "  fi\n";
   const char* reloadsh =
       "vornenv_reload() { _vornenv_again=--again; }\n"
@@ -402,7 +425,11 @@ int hookcmd(const std::string& shell, std::ostream& out) {
            "  PROMPT_COMMAND=\"_vornenv_hook${PROMPT_COMMAND:+;$PROMPT_COMMAND}\"\n"
            "fi\n";
   } else if (shell == "zsh") {
-    out << reloadsh << "_vornenv_hook() {\n"
+    // Its own options: a user's (CSH_JUNKIE_QUOTES, GLOB_ASSIGN,
+    // WARN_CREATE_GLOBAL...) would change what the prompt's code means.
+    out << reloadsh
+        << "_vornenv_hook() {\n"
+           "  emulate -L zsh\n"
         << runsh
         << "}\n"
            "typeset -ag precmd_functions\n"
@@ -415,15 +442,14 @@ int hookcmd(const std::string& shell, std::ostream& out) {
            "end\n"
            "function __vornenv_hook --on-event fish_prompt\n"
            "    if set -q _vornenv_again[1]; or test \"$PWD\" != \"$_vornenv_pwd\" -o "
-           "\"$XDG_DATA_HOME\" "
-           "!= \"$_vornenv_xdg\" -o \"$HOME\" != \"$_vornenv_home\"; or not test $_vornenv_test\n"
+           "\"x$XDG_DATA_HOME\" != \"x$_vornenv_xdg\" -o \"x$HOME\" != \"x$_vornenv_home\"\n"
+           "        or not test $_vornenv_test\n"
+           "        set -g _vornenv_test -f ''\n"
            "        "
         << quotefish(self)
         << " prompt fish $_vornenv_again | source\n"
            "        set -e _vornenv_again\n"
            "        set -g _vornenv_pwd $PWD\n"
-           "        set -g _vornenv_xdg \"$XDG_DATA_HOME\"\n"
-           "        set -g _vornenv_home \"$HOME\"\n"
            "    end\n"
            "end\n";
   } else if (shell == "powershell" || shell == "pwsh") {
@@ -461,7 +487,9 @@ int statuscmd(std::ostream& out) {
   } else {
     out << "file:    " << shownpath(*now.file) << '\n';
     out << "allowed: ";
-    if (!now.allowed) {
+    if (!now.listfailure.empty()) {
+      out << "no: " << now.listfailure << '\n';
+    } else if (!now.allowed) {
       out << "no, never allowed ('vornenv allow' allows it)\n";
     } else {
       const boundedfile read = readregularfile(*now.file, largestdescription);

@@ -157,4 +157,19 @@ TEST_F(projecttest, a_removed_working_directory_is_said_once) {
 }
 
 }  // namespace
+// A relative HOME would let the project's own folder hold the list: there
+// is no list then, and what was applied is undone, said once.
+TEST_F(projecttest, a_relative_home_holds_no_list) {
+  const std::filesystem::path proj = dir_.path() / "proj";
+  dir_.write("proj/.vornenv.ini", "[Environment]\nHOOKTEST_H = 1\n");
+  ASSERT_EQ(runvornenv({"allow", utf8path(proj / ".vornenv.ini")}).status, 0);
+  prompt(proj);
+  ASSERT_EQ(cli::getenvexact("HOOKTEST_H"), "1");
+  const scopedenv xdg("XDG_DATA_HOME", std::nullopt), home("HOME", ".");
+  const ranprogram r = prompt(proj);
+  EXPECT_NE(r.err.find("HOME is set to an absolute path; "), std::string::npos) << r.err;
+  EXPECT_EQ(cli::getenvexact("HOOKTEST_H"), std::nullopt);
+  EXPECT_EQ(prompt(proj).err, "");
+}
+
 }  // namespace vornenv::testing
