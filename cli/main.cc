@@ -234,7 +234,8 @@ int prompt(const invocation& inv) {
     throw usageerror(inv.name(),
                      "unknown format '" + printable(inv.operands[0]) + "' (" + promptformats + ")");
   }
-  return promptcmd(*format, inv.flag("--again"), std::cout);
+  const bool lean = inv.operands[0] == "bash" || *format == shellformat::fish;
+  return promptcmd(*format, inv.flag("--again"), lean, std::cout);
 }
 
 int status(const invocation& inv) {

@@ -304,11 +304,12 @@ constexpr std::size_t watchedmax = 64;
 // while the working directory is the folder it was, the paths where no
 // file was still hold none, and the file (no link, whose target could
 // change alone) and the list of allowed files keep their modification
-// times.  -nt and -ot read nanoseconds; the marks must be there, as zsh
-// takes a missing file as neither older nor newer, and "" never is.  One
-// test call, so that fish, whose calls are slow, makes one.  Every path is
-// absolute: none reads as an operator.
-std::vector<std::string> unchangedtest(const sighting& s, shellformat format) {
+// times.  -nt and -ot read nanoseconds.  bash and fish take a missing
+// mark as older than any file; zsh takes a missing file as neither older
+// nor newer, so for zsh (and plain sh, which could be either) the marks
+// must be there, and "" never is.  Every path is absolute: none reads as
+// an operator.
+std::vector<std::string> unchangedtest(const sighting& s, bool leanmarks) {
   // A working directory that cannot be read, or a walk too deep: false.
   if (!s.cwdfailure.empty() || s.passed.size() > watchedmax || !s.list) return {"-f", ""};
   std::vector<std::string> test{".", "-ef", s.cwd};
@@ -316,16 +317,10 @@ std::vector<std::string> unchangedtest(const sighting& s, shellformat format) {
     test.push_back("-a");
     test.insert(test.end(), words);
   };
-  // fish's test, whose every operation is slow, takes a missing mark as
-  // older, as bash's does: it needs no word of its own.
-  const bool fish = format == shellformat::fish;
-  auto same = [&add, fish](const std::string& path, const std::string& mark) {
-    if (fish) {
-      add({"-f", path, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot", mark});
-    } else {
-      add({"-f", path, "-a", "-f", mark, "-a", "!", path, "-nt", mark, "-a", "!", path, "-ot",
-           mark});
-    }
+  auto same = [&add, leanmarks](const std::string& path, const std::string& mark) {
+    add({"-f", path});
+    if (!leanmarks) add({"-f", mark});
+    add({"!", path, "-nt", mark, "-a", "!", path, "-ot", mark});
   };
   for (const std::string& p : s.passed) add({"!", "-f", p});
   if (s.file) {
@@ -340,13 +335,23 @@ std::vector<std::string> unchangedtest(const sighting& s, shellformat format) {
   return test;
 }
 
-// What the hook's code runs at the next prompt to decide, in format: for
-// fish the words of a test call, in a variable; for bash and zsh a function
-// of one [[ ]], which the shell parses once rather than at each prompt.
-std::string checkvariables(const sighting& s, shellformat format) {
+// What the hook's code runs at the next prompt to decide.  For bash and
+// zsh a function of one [[ ]], which the shell parses once rather than at
+// each prompt, that also holds the list's place as this process found it
+// exported (a shell variable that is not exported, or another value, runs
+// the prompt again); bash's nocasematch would compare those without letter
+// case, so with it the function is false.  For fish the words of one test
+// call, whose every operation is slow, and the place in two variables.
+std::string checkvariables(const sighting& s, shellformat format, bool leanmarks) {
   const bool fish = format == shellformat::fish;
-  std::string out = fish ? "set -g _vornenv_test" : "_vornenv_same() { [[";
-  for (const std::string& word : unchangedtest(s, format)) {
+  const std::string xdg = getenvexact("XDG_DATA_HOME").value_or("");
+  const std::string home = getenvexact("HOME").value_or("");
+  std::string out = fish ? "set -g _vornenv_xdg " + quotefish(xdg) + "\nset -g _vornenv_home " +
+                               quotefish(home) + "\nset -g _vornenv_test"
+                         : "_vornenv_same() { [[ :${BASHOPTS-}: != *:nocasematch:* &&\n"
+                           "  ${XDG_DATA_HOME-} == " +
+                               quotesh(xdg) + " && ${HOME-} == " + quotesh(home) + " &&\n ";
+  for (const std::string& word : unchangedtest(s, leanmarks)) {
     // The operators, written bare; every other word is a path, or "" or ".".
     const bool op = word == "!" || word == "-a" || (word.size() > 1 && word[0] == '-');
     out += ' ';
@@ -356,16 +361,7 @@ std::string checkvariables(const sighting& s, shellformat format) {
       out += word == "-a" ? "&&" : op ? word : quotesh(word);
     }
   }
-  out += fish ? "\n" : " ]]; }\n";
-  // The list's place as this process found it in the environment: a shell
-  // variable that is not exported, or another value, runs the prompt again.
-  for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
-    const std::string value = getenvexact(name).value_or("");
-    const std::string var = std::string(name) == "HOME" ? "_vornenv_home" : "_vornenv_xdg";
-    out +=
-        fish ? "set -g " + var + ' ' + quotefish(value) + '\n' : var + '=' + quotesh(value) + '\n';
-  }
-  return out;
+  return out + (fish ? "\n" : " ]]; }\n");
 }
 
 }  // namespace
@@ -395,20 +391,17 @@ int hookcmd(const std::string& shell, std::ostream& out) {
   // The shells run the prompt only when the working directory changed, or
   // the variables that say where the list is (XDG_DATA_HOME, HOME), or what
   // it saw may have (unchangedtest()): all in the shell, without a process.
-  // test, not [[ ]], compares: bash's nocasematch does not reach it.  The
-  // check is made false before the prompt runs: a prompt that fails prints
-  // none, and the next prompt tries again.
-  const std::string runsh =
-      "  if [[ -n ${_vornenv_again-} ]] || ! test \"$PWD\" = \"${_vornenv_pwd-}\" -a \\\n"
-      "       \"x${XDG_DATA_HOME-}\" = \"x${_vornenv_xdg-}\" -a \"x${HOME-}\" = "
-      "\"x${_vornenv_home-}\" ||\n"
-      "     ! _vornenv_same; then\n"
-      "    _vornenv_same() { false; }\n"
-      "    eval \"$(" +
-      quotesh(self) +
-      " prompt sh ${_vornenv_again-})\"\n"
-      "    _vornenv_again= _vornenv_pwd=\"$PWD\"\n"
-      "  fi\n";
+  // The check is made false before the prompt runs: a prompt that fails
+  // prints none, and the next prompt tries again.
+  auto runsh = [&self](const char* shell) {
+    return "  if [[ -n ${_vornenv_again-} ]] || ! _vornenv_same; then\n"
+           "    _vornenv_same() { false; }\n"
+           "    eval \"$(" +
+           quotesh(self) + " prompt " + shell +
+           " ${_vornenv_again-})\"\n"
+           "    _vornenv_again=\n"
+           "  fi\n";
+  };
   const char* reloadsh =
       "vornenv_reload() { _vornenv_again=--again; }\n"
       "_vornenv_same() { false; }\n";
@@ -418,7 +411,7 @@ int hookcmd(const std::string& shell, std::ostream& out) {
     out << reloadsh
         << "_vornenv_hook() {\n"
            "  local _vornenv_status=$?\n"
-        << runsh
+        << runsh("bash")
         << "  return $_vornenv_status\n"
            "}\n"
            "if [[ \";${PROMPT_COMMAND[*]:-};\" != *\";_vornenv_hook;\"* ]]; then\n"
@@ -430,26 +423,25 @@ int hookcmd(const std::string& shell, std::ostream& out) {
     out << reloadsh
         << "_vornenv_hook() {\n"
            "  emulate -L zsh\n"
-        << runsh
+        << runsh("zsh")
         << "}\n"
            "typeset -ag precmd_functions\n"
            "if (( ! ${precmd_functions[(I)_vornenv_hook]} )); then\n"
            "  precmd_functions=(_vornenv_hook $precmd_functions)\n"
            "fi\n";
   } else if (shell == "fish") {
-    out << "function vornenv_reload\n"
+    out << "set -g _vornenv_test -f ''\n"
+           "function vornenv_reload\n"
            "    set -g _vornenv_again --again\n"
            "end\n"
            "function __vornenv_hook --on-event fish_prompt\n"
-           "    if set -q _vornenv_again[1]; or test \"$PWD\" != \"$_vornenv_pwd\" -o "
-           "\"x$XDG_DATA_HOME\" != \"x$_vornenv_xdg\" -o \"x$HOME\" != \"x$_vornenv_home\"\n"
-           "        or not test $_vornenv_test\n"
+           "    if not test -z \"$_vornenv_again\" -a \"x$XDG_DATA_HOME\" = \"x$_vornenv_xdg\"\\\n"
+           "        -a \"x$HOME\" = \"x$_vornenv_home\" -a $_vornenv_test\n"
            "        set -g _vornenv_test -f ''\n"
            "        "
         << quotefish(self)
         << " prompt fish $_vornenv_again | source\n"
            "        set -e _vornenv_again\n"
-           "        set -g _vornenv_pwd $PWD\n"
            "    end\n"
            "end\n";
   } else if (shell == "powershell" || shell == "pwsh") {
@@ -522,7 +514,7 @@ int statuscmd(std::ostream& out) {
   return 0;
 }
 
-int promptcmd(shellformat format, bool again, std::ostream& out) {
+int promptcmd(shellformat format, bool again, bool leanmarks, std::ostream& out) {
   // At every prompt: a walk up the folders, a stat each, the folder
   // resolved, the list read, and the note.
   const sighting now = look();
@@ -533,7 +525,7 @@ int promptcmd(shellformat format, bool again, std::ostream& out) {
     // Nothing to do: for json an empty object, for a shell what its hook
     // checks until something changes.
     if (format == shellformat::json) out << formatchanges({}, format);
-    if (fast) out << checkvariables(now, format);
+    if (fast) out << checkvariables(now, format, leanmarks);
     return 0;
   }
 
@@ -614,7 +606,7 @@ int promptcmd(shellformat format, bool again, std::ostream& out) {
   // variables (one the user keeps as an array, say), leaving still knows
   // what to undo.
   out << hostcode << formatchanges(files, format, options);
-  if (fast) out << checkvariables(now, format);
+  if (fast) out << checkvariables(now, format, leanmarks);
   return 0;
 }
 

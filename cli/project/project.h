@@ -27,8 +27,10 @@ int hookcmd(const std::string& shell, std::ostream& out);
 // before and applies the allowed one now, or nothing when neither changed.
 // A failing or disallowed file is reported on stderr once.
 // With again, the file applied before is undone and applied afresh even
-// when nothing changed.
-int promptcmd(shellformat format, bool again, std::ostream& out);
+// when nothing changed.  For sh and fish it also writes what the hook's
+// code checks at the next prompt; leanmarks, for bash and fish, whose test
+// takes a missing file as older than any, leaves out what only zsh needs.
+int promptcmd(shellformat format, bool again, bool leanmarks, std::ostream& out);
 
 // Writes the nearest .vornenv.ini, whether it is allowed (and if not, why),
 // whether the hook applied it in this shell, and what it changed.
