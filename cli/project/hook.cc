@@ -103,7 +103,7 @@ sighting look() {
     s.list = trustfile();
     s.liststamp = filestamp(*s.list);
   } catch (const failure&) {
-    // No HOME: allowedhash() fails below, as it always did.
+    // No list without HOME: nothing is allowed then (listfailure below).
   }
   try {
     s.cwd = currentdir();
