@@ -1,9 +1,10 @@
-// Everything public of vornenv, and through it the sibling types
+// Everything public of vornenv (its C interface too), and through it the sibling types
 // (vornfile::filepath, vornplatform::vornstr, ...).
 
 #ifndef VORNENV_VORNENV_H_
 #define VORNENV_VORNENV_H_
 
+#include "vornenv/capi.h"
 #include "vornenv/diagnostics.h"
 #include "vornenv/entrytofilepath.h"
 #include "vornenv/envbuilder.h"
