@@ -41,6 +41,7 @@ NOT_RUN = {
 NOT_RUN_LANG = {
     "cmake": "a consuming project's build file, not a command",
     "cpp": "a fragment of a program using the library, not a command",
+    "c": "the C interface's example: package_test compiles and runs it",
     # This test runs on POSIX builds only, where neither shell is.
     "powershell": "PowerShell is not run on POSIX",
     "bat": "cmd is not run on POSIX",
