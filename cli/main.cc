@@ -312,6 +312,8 @@ constexpr command commands[] = {
      "  json        one object, name to value, null for a removed variable\n"
      "The default is {default-format}.  Values are quoted for the shell byte for byte; cmd cannot\n"
      "hold a line break, so such a value is refused (exit 1, nothing printed).\n"
+     "In Git Bash and MSYS2 (MSYSTEM set), sh writes PATH as they read it:\n"
+     "/c/Tools/bin, with ':' between folders.\n"
      "--undo also records, in VORNENV_UNDO, what 'vornenv revert' needs to undo it.\n",
      takesformat | takesundo | takessystemdirs, exportfiles, operandkind::files, shellformats},
     {"show", "  show FILE... [--format json]     shows the sections and the changed variables\n",
@@ -417,7 +419,7 @@ constexpr command commands[] = {
      "the list of allowed files, may have changed.  It says on stderr what it\n"
      "loaded or unloaded (VORNENV_QUIET=1 silences that), and defines\n"
      "vornenv_reload, which applies the file afresh at the next prompt.  Plain sh\n"
-     "has no prompt hook.\n",
+     "has no prompt hook.  In Git Bash and MSYS2 it writes PATH as they read it.\n",
      0, hook, operandkind::words, "bash zsh fish pwsh powershell"},
     {"status",
      "  status                           tells which .vornenv.ini applies here, whether\n"

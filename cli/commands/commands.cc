@@ -260,7 +260,10 @@ int exportcmd(const std::vector<std::string>& files, shellformat format, std::os
     }
     changes.push_back({undovariable, *record});
   }
-  out << formatchanges(changes, format);
+  // The record stays in Windows form: the process that reverts reads PATH so.
+  formatoptions options;
+  options.msyspath = msysshell();
+  out << formatchanges(changes, format, options);
   return 0;
 }
 

@@ -61,6 +61,12 @@ std::optional<std::string> readstandardinput(std::string& reason);
 // The export format that suits the platform's own shell: "sh" or "cmd".
 const char* defaultformat();
 
+// Whether a shell of Git Bash or MSYS2 runs this program, which then writes
+// PATH for sh in that shell's form (formatoptions::msyspath): on Windows,
+// when MSYSTEM is set, as those shells set it; never on POSIX, where the
+// variable means nothing.
+bool msysshell();
+
 // text encoded in the code page in which cmd reads a batch file here (on
 // Windows the console's output code page, or the OEM code page when there is
 // no console; UTF-8 elsewhere), or std::nullopt when a character of text has

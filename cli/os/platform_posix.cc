@@ -58,6 +58,8 @@ std::optional<std::string> readstandardinput(std::string& reason) {
 
 const char* defaultformat() { return "sh"; }
 
+bool msysshell() { return false; }
+
 std::optional<std::string> tocmdtext(const std::u16string& text) { return utf16to8(text); }
 
 }  // namespace vornenv::cli

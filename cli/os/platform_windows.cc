@@ -230,6 +230,8 @@ std::optional<std::string> readstandardinput(std::string& reason) {
 
 const char* defaultformat() { return "cmd"; }
 
+bool msysshell() { return !getenvexact("MSYSTEM").value_or("").empty(); }
+
 namespace {
 
 UINT systemoemcodepage() {

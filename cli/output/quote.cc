@@ -7,6 +7,7 @@
 #include "cli/os/printable.h"
 #include "cli/os/utf.h"
 #include "cli/output/json.h"
+#include "cli/output/msyspath.h"
 
 namespace vornenv::cli {
 
@@ -348,7 +349,13 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
     case shellformat::sh:
       for (const change& c : changes) {
         requirename(c, format, options.command);
-        out += changeline(c, options.keepshellvars, shsyntax);
+        if (options.msyspath && ismsyspathname(c.name)) {
+          const std::optional<std::string> value =
+              c.value ? std::optional<std::string>(msyspathlist(*c.value)) : std::nullopt;
+          out += changeline({"PATH", value, c.wasunset}, options.keepshellvars, shsyntax);
+        } else {
+          out += changeline(c, options.keepshellvars, shsyntax);
+        }
       }
       break;
     case shellformat::fish:

@@ -57,6 +57,11 @@ struct formatoptions {
   // undo its own settings: leaving a project gives back the shell's own
   // variables.  The code for sh reads in bash and zsh.
   bool keepshellvars = false;
+  // sh: PATH (in any letter case: Windows ignores it) is written as PATH, in
+  // the form of Git Bash and MSYS2 (msyspathlist()), for such a shell that
+  // runs the Windows program.  The other formats, the other variables and
+  // the records of what to undo stay in Windows form.
+  bool msyspath = false;
 };
 
 // The text that applies the changes, in their order, in the given format.

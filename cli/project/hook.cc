@@ -382,6 +382,7 @@ int revertcmd(shellformat format, std::ostream& out) {
   step->changes.push_back({undovariable, step->rest});
   formatoptions options;
   options.command = "revert";
+  options.msyspath = msysshell();
   out << formatchanges(step->changes, format, options);
   return 0;
 }
@@ -593,6 +594,7 @@ int promptcmd(shellformat format, bool again, bool leanmarks, std::ostream& out)
   }
   formatoptions options;
   options.command = "prompt";
+  options.msyspath = msysshell();
   if (format == shellformat::json) {
     // One object, the hook's state first: JSON has no second document.
     own.insert(own.end(), std::make_move_iterator(files.begin()),

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/clirun.h"
+#include "cli/jsonread.h"
 #include "cli/os/platform.h"
 #include "cli/os/utf.h"
 #include "cli/output/quote.h"
@@ -314,6 +315,51 @@ TEST_F(cli_windows_wide_test, every_export_format_writes_every_character) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("cmd cannot hold the value of PATH"), std::string::npos) << r.err;
+}
+
+// Git Bash and MSYS2 start the Windows program with MSYSTEM set: sh, and
+// only sh, then writes PATH as those shells read it, for export and for
+// revert, while the record stays in the Windows form this process reads.
+TEST_F(cli_windows_wide_test, sh_writes_path_for_git_bash_when_msystem_is_set) {
+  const scopedenv undo("VORNENV_UNDO", std::nullopt);
+  const scopedenv nomsys("MSYSTEM", std::nullopt);
+  const auto exported = [this](const std::string& format) {
+    const ranprogram r = runvornenv({"export", "--format", format, "--undo", file_});
+    EXPECT_EQ(r.status, 0) << format << ": " << r.err;
+    return r.out;
+  };
+  ASSERT_EQ(bin_.substr(1, 2), ":\\");
+  std::string bin = "/" + std::string(1, static_cast<char>(bin_[0] | 0x20)) + bin_.substr(2);
+  std::replace(bin.begin(), bin.end(), '\\', '/');
+  const std::string greek = "/c/Users/\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7/bin";
+  const std::string cjk = "/c/\xE7\x94\xA8\xE6\x88\xB7/bin";
+  const std::string windows = exported("sh");
+  EXPECT_NE(windows.find("export PATH='" + bin_ + ";" + greek8_ + ";" + cjk8_ + ";"),
+            std::string::npos)
+      << windows;
+  std::vector<std::string> others;
+  for (const char* format : {"fish", "powershell", "json"}) others.push_back(exported(format));
+
+  const scopedenv msys("MSYSTEM", "MINGW64");
+  const std::string out = exported("bash");
+  const std::string line = "export PATH='" + bin + ":" + greek + ":" + cjk + ":";
+  ASSERT_EQ(out.rfind(line, 0), 0u) << out;
+  EXPECT_EQ(out.substr(0, out.find('\n')).find_first_of(";\\"), std::string::npos) << out;
+  EXPECT_EQ(others,
+            (std::vector<std::string>{exported("fish"), exported("powershell"), exported("json")}));
+
+  // The record is the same Windows one: revert, in an MSYS shell, gives the
+  // old PATH back in MSYS form.
+  const jsonvalue set = readjson(exported("json"));
+  ASSERT_TRUE(SetEnvironmentVariableW(
+      L"PATH", reinterpret_cast<const wchar_t*>(cli::utf8to16(set["PATH"].str()).c_str())));
+  const scopedenv record("VORNENV_UNDO", set["VORNENV_UNDO"].str());
+  const ranprogram reverted = runvornenv({"revert", "--format", "sh"});
+  ASSERT_EQ(reverted.status, 0) << reverted.err;
+  const std::string back = "export PATH='" + greek + ":" + cjk + ":";
+  ASSERT_EQ(reverted.out.rfind(back, 0), 0u) << reverted.out;
+  EXPECT_EQ(reverted.out.substr(0, reverted.out.find('\n')).find_first_of(";\\"), std::string::npos)
+      << reverted.out;
 }
 
 TEST_F(cli_windows_wide_test, the_host_runs_in_utf8) {
