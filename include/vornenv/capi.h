@@ -33,7 +33,9 @@
  *     (libvornenv.so, libvornenv.dll); on Windows, libvornenv.def lists them
  *     for a linker that makes its own import library (lib /def:).
  *   - Applying changes the process's environment, which is process-wide:
- *     as with the C++ interface, one thread applies at a time.  On Windows
+ *     as with the C++ interface, while one thread applies no other thread
+ *     may read or change the environment (another apply, vornenv_expand(),
+ *     getenv(), setenv()): the C library does not make that safe.  On Windows
  *     that is the environment block, which child processes inherit and
  *     GetEnvironmentVariable() reads; the C runtime's getenv() reads a copy
  *     of its own, made at start-up, that does not see the change.
@@ -115,9 +117,15 @@ VORNENV_EXPORT vornenv_status vornenv_version(int *interface_version, const char
  * environment.
  *
  * builder (may be NULL when only the environment matters) receives what
- * was read, on success and on VORNENV_FAILED alike (after a failure, the
- * sections read before it).  failure (may be NULL) receives the failure
- * when the status is VORNENV_FAILED.  The caller frees both. */
+ * was read, on success and on VORNENV_FAILED alike, as a C++ caller keeps
+ * its builder after a throw: after a failure, the sections up to and
+ * including the one that failed, and the environment keeps what was set
+ * before the failure (an Environment section sets its variables one by
+ * one).  It stays NULL only when no
+ * reader could be made: a path that is not valid (kind
+ * VORNENV_KIND_INVALIDPATH), or VORNENV_NO_MEMORY.  failure (may be NULL)
+ * receives the failure when the status is VORNENV_FAILED.  The caller frees
+ * both. */
 VORNENV_EXPORT vornenv_status vornenv_apply_path(const char *path, vornenv_builder **builder,
                                                  vornenv_failure **failure);
 
@@ -126,7 +134,9 @@ VORNENV_EXPORT vornenv_status vornenv_apply_path(const char *path, vornenv_build
  * failure->file.  The FILE must come from the C runtime the library uses
  * (on Windows, the bundle's libraries use msvcrt.dll, which an MSVC
  * program's FILE does not): across runtimes, read the file yourself and use
- * vornenv_apply_text().  A null file fails as a file that cannot be
+ * vornenv_apply_text().  Open it in binary mode: on Windows a text-mode
+ * stream ends at the first Ctrl-Z and drops what follows, which the reader
+ * would otherwise refuse.  A null file fails as a file that cannot be
  * opened.  The file is the caller's to close. */
 VORNENV_EXPORT vornenv_status vornenv_apply_file(FILE *file, const char *name,
                                                  vornenv_builder **builder,
@@ -134,7 +144,8 @@ VORNENV_EXPORT vornenv_status vornenv_apply_file(FILE *file, const char *name,
 
 /* The same for a whole description already read: size bytes at text (which
  * need not end with a NUL byte, and may hold one: that line then fails as
- * in a file). */
+ * in a file).  A size above PTRDIFF_MAX, such as (size_t)-1, is
+ * VORNENV_INVALID_ARGUMENT: pass strlen(text) for a NUL-terminated text. */
 VORNENV_EXPORT vornenv_status vornenv_apply_text(const char *text, size_t size, const char *name,
                                                  vornenv_builder **builder,
                                                  vornenv_failure **failure);
@@ -193,8 +204,10 @@ VORNENV_EXPORT vornenv_status vornenv_free(void *text);
  * alone (valid only during the call; size bytes, which may hold a NUL).
  * The handler must return normally (no longjmp, no exception).  NULL
  * restores the default, which writes "****ASSERTION****: " or
- * "****WARNING****: " and the message to standard error.  The handler and
- * its context must stay valid until they are replaced. */
+ * "****WARNING****: " and the message to standard error.  A report that
+ * has started on another thread finishes with the handler it started with,
+ * even after this call returns: keep a replaced handler and its context
+ * valid until no other thread can be inside the library. */
 enum { VORNENV_SEVERITY_ASSERTION = 0, VORNENV_SEVERITY_WARNING = 1 };
 typedef void (*vornenv_diagnostic_handler)(void *context, int severity, const char *message,
                                            size_t size);

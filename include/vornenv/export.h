@@ -1,7 +1,8 @@
-// Export macro of the vornenv library.
-//
-// VORNENV_SHARED is set for every user of a shared vornenv, and
-// VORNENV_BUILDING only while vornenv itself is compiled.
+/* Export macro of the vornenv library.
+ *
+ * VORNENV_SHARED is set for every user of a shared vornenv, and
+ * VORNENV_BUILDING only while vornenv itself is compiled.  C comments: the
+ * C interface includes this header, and C89 compilers read it too. */
 
 #ifndef VORNENV_EXPORT_H_
 #define VORNENV_EXPORT_H_

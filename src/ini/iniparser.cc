@@ -280,10 +280,11 @@ std::size_t readfully(char* to, std::size_t want, std::FILE* file, const std::st
     errno = 0;
     got += std::fread(to + got, 1, want - got, file);
     if (got == want || std::feof(file) != 0) break;
-    if (std::ferror(file) == 0) continue;
     // A read error is no end of file: applying half a file would be a
-    // failure reported as success.  (A directory fails here at once.)
-    if (errno != EINTR) envfail(error::kind::unreadable, unreadable);
+    // failure reported as success.  (A directory fails here at once.)  A
+    // short read with neither flag set is a stream that cannot be read
+    // (msvcrt's answer for one opened only to write): retrying would spin.
+    if (std::ferror(file) == 0 || errno != EINTR) envfail(error::kind::unreadable, unreadable);
     std::clearerr(file);
   }
   return got;

@@ -3,6 +3,7 @@
 
 #include "vornenv/capi.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -29,8 +30,21 @@ struct failureholder : vornenv_failure {
   std::string texts[5];  // message, file, section, entry, subject
 };
 
-static_assert(static_cast<int>(vornenv::error::kind::other) == VORNENV_KIND_OTHER,
-              "the C kinds follow vornenv::error::kind");
+// The C kinds are vornenv::error::kind's numbers, each pinned here.
+constexpr bool samekind(vornenv::error::kind k, int c) { return static_cast<int>(k) == c; }
+using errorkind = vornenv::error::kind;
+static_assert(samekind(errorkind::unreadable, VORNENV_KIND_UNREADABLE) &&
+                  samekind(errorkind::syntax, VORNENV_KIND_SYNTAX) &&
+                  samekind(errorkind::duplicate, VORNENV_KIND_DUPLICATE) &&
+                  samekind(errorkind::emptyside, VORNENV_KIND_EMPTYSIDE) &&
+                  samekind(errorkind::missingdir, VORNENV_KIND_MISSINGDIR) &&
+                  samekind(errorkind::selfreference, VORNENV_KIND_SELFREFERENCE) &&
+                  samekind(errorkind::unset, VORNENV_KIND_UNSET) &&
+                  samekind(errorkind::invalidpath, VORNENV_KIND_INVALIDPATH) &&
+                  samekind(errorkind::refusedname, VORNENV_KIND_REFUSEDNAME) &&
+                  samekind(errorkind::limit, VORNENV_KIND_LIMIT) &&
+                  samekind(errorkind::other, VORNENV_KIND_OTHER),
+              "the C kinds are vornenv::error::kind's numbers");
 
 // Hands a failure to the caller, if it asked for one.
 vornenv_status fail(vornenv_failure** out, int kind, std::string message,
@@ -156,7 +170,9 @@ vornenv_status vornenv_apply_file(FILE* file, const char* name, vornenv_builder*
 
 vornenv_status vornenv_apply_text(const char* text, std::size_t size, const char* name,
                                   vornenv_builder** builder, vornenv_failure** failure) {
-  if (text == nullptr && size != 0) {
+  // No object is larger than PTRDIFF_MAX: a larger size is a caller's
+  // mistake, typically (size_t)-1 for "up to the NUL", never a text.
+  if ((text == nullptr && size != 0) || size > static_cast<std::size_t>(PTRDIFF_MAX)) {
     clear(builder);
     clear(failure);
     return VORNENV_INVALID_ARGUMENT;

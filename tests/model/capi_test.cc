@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <optional>
@@ -173,12 +174,21 @@ TEST_F(capi_test, refuses_what_it_cannot_take_and_leaves_nothing_behind) {
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(vornenv_section_find(b, "", &s), VORNENV_NOT_FOUND);
   vornenv_builder_free(b);
-  // A file that cannot be opened, by a null FILE*.
-  EXPECT_EQ(vornenv_apply_file(nullptr, "gone.ini", nullptr, &f), VORNENV_FAILED);
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->kind, VORNENV_KIND_UNREADABLE);
-  EXPECT_STREQ(f->file, "gone.ini");
-  vornenv_failure_free(f);
+  // (size_t)-1 for "up to the NUL" is no size.
+  EXPECT_EQ(vornenv_apply_text("[a]\n", SIZE_MAX, "x", &b, &f), VORNENV_INVALID_ARGUMENT);
+  // A file that cannot be opened (a null FILE*) or read (one opened only to
+  // write, on which msvcrt's fread sets no flag): unreadable, not a hang.
+  const std::string there = dir_.write("w.ini", "[a]\nk = v\n");
+  std::FILE* writeonly = std::fopen(there.c_str(), "ab");
+  for (std::FILE* file : {static_cast<std::FILE*>(nullptr), writeonly}) {
+    testing::capture(
+        [&] { EXPECT_EQ(vornenv_apply_file(file, "gone.ini", nullptr, &f), VORNENV_FAILED); });
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->kind, VORNENV_KIND_UNREADABLE);
+    EXPECT_STREQ(f->file, "gone.ini");
+    vornenv_failure_free(f);
+  }
+  std::fclose(writeonly);
 }
 
 TEST_F(capi_test, handler_hears_each_report_and_null_restores_the_default) {

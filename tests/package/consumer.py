@@ -16,10 +16,12 @@ KIND_SELFREFERENCE, SEVERITY_WARNING = 5, 1
 
 
 class failure(ctypes.Structure):
-    _fields_ = [("kind", ctypes.c_int), ("message", ctypes.c_char_p),
+    # The message and the subject by pointer: they may hold a NUL byte, so
+    # they are read with their sizes (c_char_p would stop at it).
+    _fields_ = [("kind", ctypes.c_int), ("message", ctypes.POINTER(ctypes.c_char)),
                 ("message_size", ctypes.c_size_t), ("file", ctypes.c_char_p),
                 ("line", ctypes.c_size_t), ("section", ctypes.c_char_p),
-                ("entry", ctypes.c_char_p), ("subject", ctypes.c_char_p),
+                ("entry", ctypes.c_char_p), ("subject", ctypes.POINTER(ctypes.c_char)),
                 ("subject_size", ctypes.c_size_t)]
 
 
@@ -93,9 +95,11 @@ os.environ["VORNENV_PY_LOOP"] = "<$(VORNENV_PY_LOOP)>"  # putenv(): the library 
 status, builder, fail = apply(b"[Environment]\n\nX = $(VORNENV_PY_LOOP)\n", b"loop.ini")
 assert status == FAILED and fail, status
 f = fail.contents
-assert (f.kind, f.file, f.line, f.section, f.entry, f.subject) == (
+message = ctypes.string_at(f.message, f.message_size)
+subject = ctypes.string_at(f.subject, f.subject_size)
+assert (f.kind, f.file, f.line, f.section, f.entry, subject) == (
     KIND_SELFREFERENCE, b"loop.ini", 3, b"Environment", b"X", b"VORNENV_PY_LOOP"), f.kind
-assert heard[-1] == (0, f.message[:f.message_size]) and b"refers to it's self" in f.message
+assert heard[-1] == (0, message) and b"refers to it's self" in message
 lib.vornenv_failure_free(fail)
 lib.vornenv_builder_free(builder)
 assert lib.vornenv_set_diagnostic_handler(ctypes.cast(None, handler_t), None) == OK
