@@ -16,6 +16,10 @@ deb=$(echo "$work"/vornenv_"$version"_*.deb)
 [[ -f $deb ]] || { echo "no package vornenv_${version}_*.deb in $work"; exit 1; }
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 [[ $(dpkg-deb -f "$deb" Package Version) == $'Package: vornenv\nVersion: '"$version" ]]
+# What the libraries need, with versions when dpkg-shlibdeps could read them.
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *libstdc++6* ]] || { echo "Depends: $depends"; exit 1; }
+echo "Depends: $depends"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
