@@ -230,7 +230,11 @@ std::optional<std::string> readstandardinput(std::string& reason) {
 
 const char* defaultformat() { return "cmd"; }
 
-bool msysshell() { return !getenvexact("MSYSTEM").value_or("").empty(); }
+bool msysshell() {
+  // MSYS2 sets a word (MINGW64, UCRT64, MSYS...); blanks are no such word.
+  const std::string value = getenvexact("MSYSTEM").value_or("");
+  return value.find_first_not_of(" \t") != std::string::npos;
+}
 
 namespace {
 

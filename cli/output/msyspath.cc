@@ -17,13 +17,15 @@ bool drivepath(const std::string& e) {
 }
 
 // The elements of a Windows list, quotes taken out: a ';' inside "..."
-// belongs to the element, as cmd reads it.
+// belongs to the element, as cmd reads it.  Quotes that do not pair quote
+// nothing: one stray '"' must not swallow every element after it.
 std::vector<std::string> windowselements(const std::string& list) {
   std::vector<std::string> out(1);
+  const bool paired = std::count(list.begin(), list.end(), '"') % 2 == 0;
   bool quoted = false;
   for (char c : list) {
     if (c == '"') {
-      quoted = !quoted;
+      quoted = paired && !quoted;
     } else if (c == ';' && !quoted) {
       out.emplace_back();
     } else {
@@ -56,8 +58,13 @@ std::string msyselement(std::string e) {
   } else if (rootedbybackslash && !(e.size() >= 2 && e[1] == '/')) {
     return "";  // \Windows: on the current drive, which is the process's own
   }
-  // A ':' left (a stream name, a stray drive) would split the element.
-  return e.find(':') == std::string::npos ? e : std::string();
+  // A ':' left (a stream name, a stray drive) would split the element, and
+  // a ';' (kept by quotes) would split it when MSYS turns PATH back into
+  // Windows form for a Windows program.
+  if (e.find_first_of(":;") != std::string::npos) return "";
+  // bash would expand a leading '~' to the home folder.
+  if (e[0] == '~') e.insert(0, "./");
+  return e;
 }
 
 }  // namespace

@@ -19,13 +19,16 @@ namespace vornenv::cli {
 //   /usr/bin, /c/x               kept: already in MSYS form
 //   bin, .\bin                   bin, ./bin: relative to the working
 //                                directory in both worlds
-//   "C:\a;b"\x                  /c/a;b/x: quotes, which no Windows file name
-//                                holds, dropped, and a ';' between them kept,
-//                                as cmd reads them
+//   ~\bin                        ./~/bin: bash would expand ~/bin
+//   "C:\a"\x                    /c/a/x: quotes, which no Windows file name
+//                                holds, dropped (when they pair)
 // Dropped: empty elements (nothing to Windows, the working directory to a
 // POSIX shell); a drive-relative C:foo and a root-relative \Windows, which
 // hang on a current folder that a shell of its own does not share and have
-// no MSYS form; and whatever would still hold a ':', the separator now.
+// no MSYS form; and whatever would still hold a ':', the separator now, or
+// a ';' (kept by quotes), at which MSYS splits PATH when it hands it back
+// to a Windows program.  The result may be empty: the caller must not
+// write an empty PATH, which a POSIX shell reads as the current folder.
 // Every other byte, blanks and UTF-8 included, is kept as it is.
 std::string msyspathlist(const std::string& windowslist);
 

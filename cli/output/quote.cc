@@ -352,6 +352,12 @@ std::string formatchanges(const std::vector<change>& changes, shellformat format
         if (options.msyspath && ismsyspathname(c.name)) {
           const std::optional<std::string> value =
               c.value ? std::optional<std::string>(msyspathlist(*c.value)) : std::nullopt;
+          // An empty PATH is the current folder to bash: a project could
+          // plant its own ls there.
+          if (value && value->empty()) {
+            throw failure(std::string(options.command) +
+                          ": no folder of PATH has a form that Git Bash or MSYS2 can read");
+          }
           out += changeline({"PATH", value, c.wasunset}, options.keepshellvars, shsyntax);
         } else {
           out += changeline(c, options.keepshellvars, shsyntax);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/os/errors.h"
 #include "cli/output/quote.h"
 
 namespace vornenv::cli {
@@ -33,7 +34,13 @@ TEST(msyspath_test, converts_each_element_or_drops_it) {
       // A current folder of a drive, a stream, a drive letter that is no
       // letter: no MSYS form, and never a ':' inside an element.
       {"C:foo;\\Windows;C:\\a:s;1:\\x;C:\\ok", "/c/ok"},
-      {"\"C:\\a;b\"\\x;\"D:\\q\"", "/c/a;b/x:/d/q"},
+      // Quotes that pair are dropped, and a ';' they keep would split the
+      // element again on the way back to Windows; one that does not pair
+      // swallows nothing.
+      {"\"C:\\a;b\"\\x;\"D:\\q\"", "/d/q"},
+      {"C:\\a;C:\\b\";C:\\c", "/c/a:/c/b:/c/c"},
+      // A leading ~ is no home folder.
+      {"~\\bin;~", "./~/bin:./~"},
   };
   for (const auto& c : cases) EXPECT_EQ(msyspathlist(c.windows), c.msys) << c.windows;
 }
@@ -48,6 +55,8 @@ TEST(msyspath_test, sh_writes_path_in_msys_form_only_when_asked) {
   EXPECT_EQ(formatchanges(changes, shellformat::sh),
             "export Path='C:\\a;D:\\it'\\''s'\nexport OTHER='C:\\a;b'\n");
   EXPECT_EQ(formatchanges({{"pATh", std::nullopt}}, shellformat::sh, msys), "unset PATH\n");
+  // Nothing left would be the current folder: refused, nothing written.
+  EXPECT_THROW(formatchanges({{"PATH", std::string("C:x;;")}}, shellformat::sh, msys), failure);
   // Only sh: fish and the rest are no MSYS shell's.
   EXPECT_EQ(formatchanges(changes, shellformat::fish, msys),
             formatchanges(changes, shellformat::fish));
