@@ -19,6 +19,7 @@
 #ifndef VORNENV_ENVBUILDER_H_
 #define VORNENV_ENVBUILDER_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -86,7 +87,59 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   // the builder runs when the section ends.
   class VORNENV_EXPORT section {
    public:
-    using const_iterator = std::deque<entry>::const_iterator;
+    // A read-only random-access iterator over the entries, in the order they
+    // were added.  Its type is the library's own: rely on its category, not
+    // on what it is.  Adding an entry may invalidate it, as it may
+    // references to entries (a growable array's rule).
+    class const_iterator {
+     public:
+      using iterator_category = std::random_access_iterator_tag;
+      using value_type = entry;
+      using difference_type = std::ptrdiff_t;
+      using pointer = const entry*;
+      using reference = const entry&;
+
+      const_iterator() = default;
+      reference operator*() const { return in_->entryat(at_); }
+      pointer operator->() const { return &in_->entryat(at_); }
+      reference operator[](difference_type n) const {
+        return in_->entryat(at_ + static_cast<std::size_t>(n));
+      }
+      const_iterator& operator++() { return ++at_, *this; }
+      const_iterator operator++(int) { return const_iterator(in_, at_++); }
+      const_iterator& operator--() { return --at_, *this; }
+      const_iterator operator--(int) { return const_iterator(in_, at_--); }
+      const_iterator& operator+=(difference_type n) {
+        return at_ += static_cast<std::size_t>(n), *this;
+      }
+      const_iterator& operator-=(difference_type n) {
+        return at_ -= static_cast<std::size_t>(n), *this;
+      }
+      friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
+      friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
+      friend const_iterator operator-(const_iterator i, difference_type n) { return i -= n; }
+      friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
+        return static_cast<difference_type>(a.at_ - b.at_);
+      }
+      friend bool operator==(const const_iterator& a, const const_iterator& b) {
+        return a.at_ == b.at_;
+      }
+      friend bool operator!=(const const_iterator& a, const const_iterator& b) {
+        return a.at_ != b.at_;
+      }
+      friend bool operator<(const const_iterator& a, const const_iterator& b) {
+        return a.at_ < b.at_;
+      }
+      friend bool operator>(const const_iterator& a, const const_iterator& b) { return b < a; }
+      friend bool operator<=(const const_iterator& a, const const_iterator& b) { return !(b < a); }
+      friend bool operator>=(const const_iterator& a, const const_iterator& b) { return !(a < b); }
+
+     private:
+      friend class section;
+      const_iterator(const section* in, std::size_t at) : in_(in), at_(at) {}
+      const section* in_ = nullptr;
+      std::size_t at_ = 0;
+    };
 
     explicit section(const std::string& name);
     section(const section& other);
@@ -132,6 +185,8 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     friend class envbuilder;
     struct store;
 
+    // The entry at position i (< the number of entries).
+    const entry& entryat(std::size_t i) const;
     // newentry() for the builder's entries, which the reader has already
     // found unique in the section.
     bool adoptentry(const char* name, const char* value, std::size_t line);
@@ -148,10 +203,14 @@ class VORNENV_EXPORT envbuilder : public iniparser {
     virtual bool operator()() = 0;
 
     std::string name_;
+    std::uint32_t line_ = 0;
+    // The builders that hold the section (a copy of a builder shares its
+    // sections): the last to let go deletes it.  Beside the line, it makes
+    // the object no larger.
+    mutable std::atomic<std::uint32_t> holders_{0};
     // Made with the first entry: an empty section costs little more than its
     // name.
     std::unique_ptr<store> store_;
-    std::uint32_t line_ = 0;
   };
 
   // Told what applying a description does, as it happens, for a host that
@@ -201,7 +260,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   //   for (const envbuilder::section& s : builder.sections()) ...
   class VORNENV_EXPORT sectionrange {
    public:
-    using store = std::deque<std::shared_ptr<section>>;
+    using store = std::deque<section*>;
     class const_iterator {
      public:
       using iterator_category = std::random_access_iterator_tag;
@@ -212,7 +271,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
 
       const_iterator() = default;
       reference operator*() const { return **at_; }
-      pointer operator->() const { return at_->get(); }
+      pointer operator->() const { return *at_; }
       reference operator[](difference_type n) const { return *at_[n]; }
       const_iterator& operator++() { return ++at_, *this; }
       const_iterator operator++(int) { return const_iterator(at_++); }
@@ -291,7 +350,7 @@ class VORNENV_EXPORT envbuilder : public iniparser {
   bool endsection() override;
   bool newentry(const char* name, const char* value) override;
   // A new section of the kind that name selects.
-  std::shared_ptr<section> createsection(const std::string& name) const;
+  std::unique_ptr<section> createsection(const std::string& name) const;
   // The sections in file order and their index by name.
   struct sectionstore;
   std::unique_ptr<sectionstore> sections_;

@@ -70,9 +70,10 @@ const char* cstr(std::string_view v) {
 }
 
 // The names met so far, for the uniqueness tests: a hash index over views
-// of the names, which costs about 30 bytes a name, since a file may hold
-// millions of sections.  With keep, the set holds its own copies of the
-// names in a pool, so that they outlive the text they came from: a
+// of the names, since a file may hold millions of sections.  With keep, the
+// set holds its own copies of the names in a pool, so that they outlive the
+// text they came from, each ended by a NUL byte (no name holds one), so
+// that a pointer finds it: a name costs its bytes and about 14 more.  A
 // std::string each would cost a file of a million empty sections a fifth
 // more memory.
 class nameset {
@@ -82,19 +83,25 @@ class nameset {
   // False when name was there already.
   bool insert(std::string_view name) {
     const std::uint32_t hash = hashindex::hashof(name);
-    if (hashindex::find(index_, name, hash, nameat{names_}) != hashindex::npos) return false;
+    if (hashindex::find(index_, name, hash, nameat{names_, kept_}) != hashindex::npos) {
+      return false;
+    }
     if (keep_) {
       char* copy = static_cast<char*>(pool_.allocate(name.size() + 1, 1));
       std::memcpy(copy, name.data(), name.size());
-      name = std::string_view(copy, name.size());
+      copy[name.size()] = '\0';
+      kept_.push_back(copy);
+    } else {
+      names_.push_back(name);
     }
-    names_.push_back(name);
-    hashindex::insert(index_, names_.size(), names_.size() - 1, hash, nameat{names_});
+    const std::size_t count = keep_ ? kept_.size() : names_.size();
+    hashindex::insert(index_, count, count - 1, hash, nameat{names_, kept_});
     return true;
   }
   void clear() {
-    if (names_.empty()) return;
+    if (names_.empty() && kept_.empty()) return;
     names_.clear();
+    kept_.clear();
     // A large table is freed rather than wiped, so that many small sections
     // after a large one cost no more than they hold.
     if (index_.size() > 1024) {
@@ -108,12 +115,16 @@ class nameset {
  private:
   struct nameat {
     const std::deque<std::string_view>& names;
-    std::string_view operator()(std::size_t i) const { return names[i]; }
+    const std::deque<const char*>& kept;
+    std::string_view operator()(std::size_t i) const {
+      return names.empty() ? std::string_view(kept[i]) : names[i];
+    }
   };
 
   bool keep_;
   std::pmr::monotonic_buffer_resource pool_;
-  std::deque<std::string_view> names_;
+  std::deque<std::string_view> names_;  // without keep
+  std::deque<const char*> kept_;        // with keep
   hashindex::slots index_;
 };
 

@@ -23,20 +23,38 @@ class envbuilder::nullsection final : public section {
 
 // The sections in file order (a deque: growing moves none of them), and a
 // hash index of their positions by name.  A copy of the builder shares the
-// section objects.
+// section objects: each counts its holders, and the last one deletes it, so
+// a section costs no shared pointer and no control block.
 struct envbuilder::sectionstore {
+  sectionstore() = default;
+  sectionstore(const sectionstore& other) : all(other.all), index(other.index) {
+    for (section* s : all) s->holders_.fetch_add(1, std::memory_order_relaxed);
+  }
+  sectionstore& operator=(const sectionstore&) = delete;
+  ~sectionstore() {
+    for (section* s : all) {
+      if (s->holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete s;
+    }
+  }
+
+  // Takes made into the store.
+  void adopt(std::unique_ptr<section> made) {
+    all.push_back(made.get());
+    made.release()->holders_.store(1, std::memory_order_relaxed);
+  }
+
   // The section of that name, or nullptr.
   section* find(std::string_view name) const {
     const std::size_t pos = hashindex::find(index, name, hashindex::hashof(name), nameat{all});
-    return pos != hashindex::npos ? all[pos].get() : nullptr;
+    return pos != hashindex::npos ? all[pos] : nullptr;
   }
 
   struct nameat {
-    const std::deque<std::shared_ptr<section>>& sections;
+    const std::deque<section*>& sections;
     std::string_view operator()(std::size_t i) const { return sections[i]->name(); }
   };
 
-  std::deque<std::shared_ptr<section>> all;
+  std::deque<section*> all;
   hashindex::slots index;
 };
 
@@ -77,11 +95,11 @@ bool envbuilder::beginsection(const char* name) {
   if (hashindex::find(s.index, key, hash, sectionstore::nameat{s.all}) != hashindex::npos) {
     envfail(std::string(key) + " envbuilder::beginsection - failed to insert section!");
   }
-  s.all.push_back(createsection(std::string(key)));
+  s.adopt(createsection(std::string(key)));
   hashindex::insert(s.index, s.all.size(), s.all.size() - 1, hash, sectionstore::nameat{s.all});
   const std::size_t line = currentline();
   s.all.back()->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
-  current_ = s.all.back().get();
+  current_ = s.all.back();
   return true;
 }
 
@@ -89,7 +107,9 @@ bool envbuilder::endsection() {
   if (current_ == nullptr) envfail("envbuilder::endsection - invalid current section!");
   section& ending = *current_;
   current_ = nullptr;
-  if (observer_ == nullptr) return ending();
+  // A plain section's action does nothing to tell: watching it would cost
+  // each of a million sections the room to hold the observer.
+  if (observer_ == nullptr || kindof(ending.name()) == sectionkind::plain) return ending();
   // The section may be shared with a copy of the builder: it sees this
   // builder's observer only while this builder applies it.
   struct watched {
@@ -118,19 +138,18 @@ sectionkind kindof(std::string_view name) {
   return sectionkind::plain;
 }
 
-std::shared_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {
-  // One allocation a section, the count beside the object.
+std::unique_ptr<envbuilder::section> envbuilder::createsection(const std::string& name) const {
   switch (kindof(name)) {
     case sectionkind::environment:
-      return std::make_shared<envblock>(name);
+      return std::make_unique<envblock>(name);
     case sectionkind::executablepaths:
-      return std::make_shared<pathlist>("PATH", name);
+      return std::make_unique<pathlist>("PATH", name);
     case sectionkind::librarypaths:
-      return std::make_shared<libpathlist>(name);
+      return std::make_unique<libpathlist>(name);
     case sectionkind::plain:
       break;
   }
-  return std::make_shared<anonsection>(name);
+  return std::make_unique<anonsection>(name);
 }
 
 }  // namespace vornenv

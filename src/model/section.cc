@@ -1,9 +1,13 @@
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 
 #include "support/diagnostics.h"
+#include "support/private/hashindex.h"
 #include "support/private/nodestructor.h"
 #include "vornenv/envbuilder.h"
 
@@ -36,59 +40,145 @@ envbuilder::entry& envbuilder::entry::operator=(entry&& other) noexcept = defaul
 
 envbuilder::entry::~entry() = default;
 
-// A deque keeps entries in place as it grows, so references handed out stay
-// valid, and so do the views of their names that the index holds.  The
-// index covers the first indexed entries and keeps the duplicate test and
-// lookups constant-time for sections of any size; entries after those (only
-// those the builder adds after a lookup) are searched one by one.  It is
-// built by the first lookup, once even when threads race to it, so that a
-// host that only applies a file never pays for it: built with every entry,
-// it costs reading a large file a third more time and memory.  A copy
-// builds its own.
+// The entries: the first in the store itself, so that a section of one
+// entry makes one allocation for it, and the others in chunks of eight that
+// never move, found through a table of chunks.  Compared with a deque, whose
+// first node alone is 512 bytes, a small section costs what it holds, and a
+// large one wastes at most seven places.
+//
+// The lookup index, built by the first lookup (once, even when threads race
+// to it), holds positions, so nothing it holds moves.  It covers the first
+// indexed entries and keeps the duplicate test and lookups constant-time
+// for sections of any size; entries after those (only those added after a
+// lookup) are searched one by one.  A host that only applies a file never
+// pays for it: built with every entry, it costs reading a large file a
+// third more time and memory.  A copy builds its own.
 struct envbuilder::section::store {
+  static constexpr std::size_t kchunk = 8;
+
+  // What only some sections need: the index and the observer of the apply
+  // that is running the section's action.
+  struct extra {
+    hashindex::slots index;
+    std::size_t indexed = 0;
+    std::once_flag indexonce;
+    observer* watching = nullptr;
+  };
+
   store() = default;
-  explicit store(const std::deque<entry>& from) : entries(from) {}
+  store(const store&) = delete;
+  store& operator=(const store&) = delete;
+  ~store() {
+    while (count != 0) pop();
+    delete[] table;
+  }
+
+  entry& at(std::size_t i) {
+    if (i == 0) return *std::launder(reinterpret_cast<entry*>(first));
+    --i;
+    return table[i / kchunk][i % kchunk];
+  }
+
+  // Builds an entry at the end from args; nothing changes if that throws.
+  template <class... Args>
+  entry& push(Args&&... args) {
+    if (count == 0) {
+      entry* e = new (first) entry(std::forward<Args>(args)...);
+      count = 1;
+      return *e;
+    }
+    const std::size_t c = (count - 1) / kchunk, i = (count - 1) % kchunk;
+    if (i == 0) makechunk(c);
+    try {
+      entry* e = new (&table[c][i]) entry(std::forward<Args>(args)...);
+      ++count;
+      return *e;
+    } catch (...) {
+      if (i == 0) dropchunk(c);
+      throw;
+    }
+  }
+
+  // Destroys the last entry, and its chunk when it was the chunk's first.
+  void pop() {
+    at(count - 1).~entry();
+    --count;
+    if (count != 0 && (count - 1) % kchunk == 0) dropchunk((count - 1) / kchunk);
+  }
+
+  // The extra part, made once.
+  extra& more() {
+    std::call_once(moreonce, [this] { extras = std::make_unique<extra>(); });
+    return *extras;
+  }
 
   // Adds the entries not yet indexed to the index.
-  void indextail();
+  void indextail() {
+    extra& x = more();
+    const auto nameat = [this](std::size_t i) -> std::string_view { return at(i).name(); };
+    for (; x.indexed < count; ++x.indexed) {
+      const std::string& name = at(x.indexed).name();
+      hashindex::insert(x.index, x.indexed + 1, x.indexed, hashindex::hashof(name), nameat);
+    }
+  }
 
-  std::deque<entry> entries;
-  std::unordered_map<std::string_view, std::size_t> index;
-  std::size_t indexed = 0;
-  std::once_flag indexonce;
-  // Here rather than in the section: a million empty sections pay nothing
-  // for it.
-  observer* watching = nullptr;
+  std::size_t count = 0;
+  std::once_flag moreonce;
+  std::unique_ptr<extra> extras;
+  // The chunks of the entries after the first.  The table has room for a
+  // power of two of them and doubles when a chunk does not fit, so its size
+  // follows from the count and is not stored.
+  entry** table = nullptr;
+  alignas(entry) unsigned char first[sizeof(entry)];
+
+ private:
+  // Makes chunk c, and a larger table first when c is 0 or a power of two.
+  void makechunk(std::size_t c) {
+    if ((c & (c - 1)) == 0) {
+      auto larger = std::make_unique<entry*[]>(c == 0 ? 1 : 2 * c);
+      std::copy(table, table + c, larger.get());
+      delete[] table;
+      table = larger.release();
+    }
+    table[c] = static_cast<entry*>(::operator new(kchunk * sizeof(entry)));
+  }
+
+  void dropchunk(std::size_t c) {
+    ::operator delete(table[c]);
+    table[c] = nullptr;
+  }
 };
 
 envbuilder::section::section(const std::string& name) : name_(name) {}
 
-envbuilder::section::section(const section& other)
-    : name_(other.name_),
-      store_(other.store_ ? std::make_unique<store>(other.store_->entries) : nullptr),
-      line_(other.line_) {}
+envbuilder::section::section(const section& other) : name_(other.name_), line_(other.line_) {
+  if (!other.store_) return;
+  store_ = std::make_unique<store>();
+  for (std::size_t i = 0; i < other.store_->count; ++i) store_->push(other.store_->at(i));
+}
 
 envbuilder::section::~section() = default;
 
 envbuilder::observer* envbuilder::section::watcher() const {
-  return store_ ? store_->watching : nullptr;
+  return store_ && store_->extras ? store_->extras->watching : nullptr;
 }
 
 void envbuilder::section::watch(observer* o) {
   if (o != nullptr) {
-    entries().watching = o;
-  } else if (store_) {
-    store_->watching = nullptr;
+    entries().more().watching = o;
+  } else if (store_ && store_->extras) {
+    store_->extras->watching = nullptr;
   }
 }
 
+const envbuilder::entry& envbuilder::section::entryat(std::size_t i) const { return store_->at(i); }
+
 envbuilder::section::const_iterator envbuilder::section::begin() const {
-  // Value-initialised positions compare equal: an empty range.
-  return store_ ? store_->entries.cbegin() : const_iterator();
+  return const_iterator(this, 0);
 }
 
 envbuilder::section::const_iterator envbuilder::section::end() const {
-  return store_ ? store_->entries.cend() : const_iterator();
+  return const_iterator(this, store_ ? store_->count : 0);
 }
 
 envbuilder::section::store& envbuilder::section::entries() {
@@ -113,18 +203,16 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
   store& s = *store_;
   // Only the first lookup writes, and std::call_once makes any other wait
   // for it: lookups stay safe from several threads, as reads should be.
-  std::call_once(s.indexonce, [&s] { s.indextail(); });
-  const auto found = s.index.find(name);
-  if (found != s.index.end()) return &s.entries[found->second];
-  for (std::size_t i = s.indexed; i < s.entries.size(); ++i) {
-    if (s.entries[i].name() == name) return &s.entries[i];
+  store::extra& x = s.more();
+  std::call_once(x.indexonce, [&s] { s.indextail(); });
+  const std::size_t found =
+      hashindex::find(x.index, name, hashindex::hashof(name),
+                      [&s](std::size_t i) -> std::string_view { return s.at(i).name(); });
+  if (found != hashindex::npos) return &s.at(found);
+  for (std::size_t i = x.indexed; i < s.count; ++i) {
+    if (s.at(i).name() == name) return &s.at(i);
   }
   return nullptr;
-}
-
-void envbuilder::section::store::indextail() {
-  index.reserve(entries.size());
-  for (; indexed < entries.size(); ++indexed) index.emplace(entries[indexed].name(), indexed);
 }
 
 namespace {
@@ -149,7 +237,7 @@ bool envbuilder::section::newentry(const entry& e) {
   entry copy(e);
   const bool accepted = donewentry(copy);
   store& s = entries();
-  s.entries.push_back(std::move(copy));
+  s.push(std::move(copy));
   s.indextail();
   return accepted;
 }
@@ -157,7 +245,7 @@ bool envbuilder::section::newentry(const entry& e) {
 bool envbuilder::section::adoptentry(const char* name, const char* value, std::size_t line) {
   // Built where it is stored, and taken back out if the hook throws.
   store& s = entries();
-  entry& e = s.entries.emplace_back(name, value, line, entry::adopt());
+  entry& e = s.push(name, value, line, entry::adopt());
   try {
     requirevalid(e);
     const bool accepted = donewentry(e);
@@ -165,7 +253,7 @@ bool envbuilder::section::adoptentry(const char* name, const char* value, std::s
     e.line_ = storedline(line);
     return accepted;
   } catch (...) {
-    s.entries.pop_back();
+    s.pop();
     throw;
   }
 }
