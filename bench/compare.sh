@@ -2,7 +2,7 @@
 # Measures vornenv against its anchors and peers side by side, in one run, and
 # prints one table of ratios with each goal marked met or missed.
 #
-#   bench/compare.sh [--runs N] [--rounds N] [--work DIR] [--quick]
+#   bench/compare.sh [--runs N] [--rounds N] [--work DIR] [--quick] [--before VORNENV]
 #
 #   --rounds N  hyperfine rounds, each with the commands in a rotated order
 #               (default 3); the medians are taken over all rounds' runs
@@ -12,6 +12,8 @@
 #               of medians over the N tables (bench/median.py)
 #   --quick     fewer runs and only the 1 and 10 MB files: for trying the
 #               script, not for figures
+#   --before VORNENV  an earlier build of the tool, measured beside this one
+#               for the instructions of `run` and the memory of odd shapes
 #
 # What it does: builds the project in Release and the anchors of
 # bench/anchors/; installs the missing tools and peers with apt-get when run
@@ -34,6 +36,7 @@ ROUNDS=3
 WORK=$ROOT/build-bench
 QUICK=0
 RUNS=1
+BEFORE=
 ARGS=("$@")
 while [ $# -gt 0 ]; do
   case $1 in
@@ -41,6 +44,7 @@ while [ $# -gt 0 ]; do
     --runs) RUNS=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
     --quick) QUICK=1; shift ;;
+    --before) BEFORE=$(realpath "$2"); shift 2 ;;
     -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare.sh: unknown argument: $1" >&2; exit 2 ;;
   esac
@@ -396,6 +400,9 @@ log "instructions: applying the fixture, up to the exec"
 nocmd=vornenv-bench-no-such-command
 EXPECT_STATUS=127 instructions vornenv-run "$APPLY/fixture.ini" "$VORNENV" run "$APPLY/fixture.ini" -- $nocmd
 EXPECT_STATUS=127 instructions vornenv-dynamic-run "$APPLY/fixture.ini" "$VORNENV_DYNAMIC" run "$APPLY/fixture.ini" -- $nocmd
+if [ -n "$BEFORE" ]; then
+  EXPECT_STATUS=127 instructions vornenv-before-run "$APPLY/fixture.ini" "$BEFORE" run "$APPLY/fixture.ini" -- $nocmd
+fi
 EXPECT_STATUS=127 instructions c-baseline "$APPLY/fixture.cenv" "$ANCH/capply" "$APPLY/fixture.cenv" $nocmd
 
 # --- peak memory -----------------------------------------------------------------
@@ -408,14 +415,32 @@ for f in "$EMPTY" "${FILES[@]}"; do
     printf '%s %s %s\n' "$name" "$(basename "$f")" "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
   done
 done
-# A million empty sections: what a section costs beyond its header line.
-SECTIONS=$FIX/sections-1m.ini
-[ -f "$SECTIONS" ] || seq 0 999999 | sed 's/.*/[s&]/' > "$SECTIONS"
-/usr/bin/time -f %M -o "$RES/rss.tmp" "$VORNENV" run "$SECTIONS" -- true
-printf 'vornenv-run sections-1m.ini %s\n' "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
+# Odd shapes, the files that once made memory grow far past their size
+# (genini's shapes): check and run, this build and the one before.
+SHAPES=("shape-typical.ini|$FIX/gen-$([ $QUICK = 1 ] && echo 10 || echo 100)mb-lf.ini"
+        "shape-empty.ini|12000000 empty" "shape-one-entry.ini|16000000 one-entry"
+        "shape-one-section.ini|16000000 one-section")
+for s in "${SHAPES[@]}"; do
+  name=${s%%|*} how=${s#*|}
+  f=$FIX/$name
+  if [[ $how == /* ]]; then
+    ln -sf "$how" "$f"
+  else
+    # shellcheck disable=SC2086
+    [ -f "$f" ] || "$BUILD/bench/genini" ${how% *} lf "$f" ${how#* }
+  fi
+  for tool in "vornenv|$VORNENV" "vornenv-before|$BEFORE"; do
+    tname=${tool%%|*} exe=${tool#*|}
+    [ -n "$exe" ] || continue
+    /usr/bin/time -f %M -o "$RES/rss.tmp" "$exe" check "$f" > /dev/null
+    printf '%s-check %s %s\n' "$tname" "$name" "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
+    /usr/bin/time -f %M -o "$RES/rss.tmp" "$exe" run "$f" -- true
+    printf '%s-run %s %s\n' "$tname" "$name" "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
+  done
+done
 # SimpleIni keeps empty sections; inih calls back only for entries.
-/usr/bin/time -f %M -o "$RES/rss.tmp" "$ANCH/simpleini_load" "$SECTIONS" > /dev/null
-printf 'simpleini sections-1m.ini %s\n' "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
+/usr/bin/time -f %M -o "$RES/rss.tmp" "$ANCH/simpleini_load" "$FIX/shape-empty.ini" > /dev/null
+printf 'simpleini shape-empty.ini %s\n' "$(tail -n 1 "$RES/rss.tmp")" >> "$RES/rss.txt"
 rm -f "$RES/rss.tmp"
 
 # --- micro-benchmarks ---------------------------------------------------------------

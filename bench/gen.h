@@ -43,6 +43,33 @@ inline std::string generateini(std::size_t bytes, bool crlf, std::uint32_t seed 
   return out;
 }
 
+// About `bytes` bytes of a file of one odd shape, the shapes that once made
+// memory grow far past the file's size:
+//   "empty"        empty sections ([s0], [s1], ...)
+//   "one-entry"    sections of one entry ([s0] / k = v)
+//   "one-section"  one section of numbered entries (k0 = v, k1 = v, ...)
+// and "" for generateini()'s typical file.  Empty for an unknown shape.
+inline std::string generateshape(const std::string& shape, std::size_t bytes, bool crlf) {
+  if (shape.empty() || shape == "typical") return generateini(bytes, crlf);
+  const std::string eol = crlf ? "\r\n" : "\n";
+  std::string out;
+  out.reserve(bytes + 64);
+  if (shape == "one-section") out += "[s]" + eol;
+  for (std::size_t i = 0; out.size() < bytes; ++i) {
+    const std::string n = std::to_string(i);
+    if (shape == "empty") {
+      out += "[s" + n + "]" + eol;
+    } else if (shape == "one-entry") {
+      out += "[s" + n + "]" + eol + "k = v" + eol;
+    } else if (shape == "one-section") {
+      out += "k" + n + " = v" + eol;
+    } else {
+      return std::string();
+    }
+  }
+  return out;
+}
+
 }  // namespace vornenv::bench
 
 #endif  // VORNENV_BENCH_GEN_H_
