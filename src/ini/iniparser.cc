@@ -95,7 +95,11 @@ class nameset {
       names_.push_back(name);
     }
     const std::size_t count = keep_ ? kept_.size() : names_.size();
-    hashindex::insert(index_, count, count - 1, hash, nameat{names_, kept_});
+    // The kept names live as long as the file, and a section's names may
+    // be a million: such tables may be denser.  A typical section's stay
+    // sparse, where probes cost more than slots.
+    const bool dense = keep_ || count > (std::size_t{1} << 16);
+    hashindex::insert(index_, count, count - 1, hash, nameat{names_, kept_}, dense);
     return true;
   }
   void clear() {

@@ -95,8 +95,11 @@ bool envbuilder::beginsection(const char* name) {
   if (hashindex::find(s.index, key, hash, sectionstore::nameat{s.all}) != hashindex::npos) {
     envfail(std::string(key) + " envbuilder::beginsection - failed to insert section!");
   }
+  // Room in the index first, so that a section held is always found by name.
+  hashindex::reserve(s.index, s.all.size() + 1, sectionstore::nameat{s.all}, true);
   s.adopt(createsection(std::string(key)));
-  hashindex::insert(s.index, s.all.size(), s.all.size() - 1, hash, sectionstore::nameat{s.all});
+  hashindex::insert(s.index, s.all.size(), s.all.size() - 1, hash, sectionstore::nameat{s.all},
+                    true);
   const std::size_t line = currentline();
   s.all.back()->line_ = line <= UINT32_MAX ? static_cast<std::uint32_t>(line) : 0;
   current_ = s.all.back();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -61,7 +62,11 @@ struct envbuilder::section::store {
   struct extra {
     hashindex::slots index;
     std::size_t indexed = 0;
-    std::once_flag indexonce;
+    // The first lookup builds the index under the lock; the flag lets every
+    // later one skip it.  Not std::call_once: mingw's leaves its flag locked
+    // when the call throws (bad_alloc), and every later lookup would hang.
+    std::mutex building;
+    std::atomic<bool> built{false};
     observer* watching = nullptr;
   };
 
@@ -71,6 +76,7 @@ struct envbuilder::section::store {
   ~store() {
     while (count != 0) pop();
     delete[] table;
+    delete extras.load(std::memory_order_relaxed);
   }
 
   entry& at(std::size_t i) {
@@ -99,32 +105,62 @@ struct envbuilder::section::store {
     }
   }
 
-  // Destroys the last entry, and its chunk when it was the chunk's first.
+  // Destroys the last entry, and its chunk when it was the chunk's first;
+  // the index lets go of it first, if it holds it (a hook that looked its
+  // section up, then threw).
   void pop() {
+    extra* x = extras.load(std::memory_order_acquire);
+    if (x != nullptr && x->indexed == count) {
+      hashindex::eraselast(x->index, count - 1, hashindex::hashof(at(count - 1).name()));
+      --x->indexed;
+    }
     at(count - 1).~entry();
     --count;
     if (count != 0 && (count - 1) % kchunk == 0) dropchunk((count - 1) / kchunk);
   }
 
-  // The extra part, made once.
+  // The extra part, made once: a thread that loses the race to publish it
+  // frees its own.
   extra& more() {
-    std::call_once(moreonce, [this] { extras = std::make_unique<extra>(); });
-    return *extras;
+    extra* x = extras.load(std::memory_order_acquire);
+    if (x != nullptr) return *x;
+    auto made = std::make_unique<extra>();
+    if (extras.compare_exchange_strong(x, made.get(), std::memory_order_acq_rel)) {
+      return *made.release();
+    }
+    return *x;
   }
 
-  // Adds the entries not yet indexed to the index.
+  // The name at position i, for the index.
+  auto nameat() {
+    return [this](std::size_t i) -> std::string_view { return at(i).name(); };
+  }
+
+  // Adds the entries not yet indexed to the index; a failure leaves what
+  // was added, and a later call goes on from there.
   void indextail() {
     extra& x = more();
-    const auto nameat = [this](std::size_t i) -> std::string_view { return at(i).name(); };
     for (; x.indexed < count; ++x.indexed) {
       const std::string& name = at(x.indexed).name();
-      hashindex::insert(x.index, x.indexed + 1, x.indexed, hashindex::hashof(name), nameat);
+      hashindex::insert(x.index, x.indexed + 1, x.indexed, hashindex::hashof(name), nameat());
     }
   }
 
+  // The index of every entry, built by the first caller.
+  extra& indexed() {
+    extra& x = more();
+    if (!x.built.load(std::memory_order_acquire)) {
+      const std::lock_guard<std::mutex> hold(x.building);
+      if (!x.built.load(std::memory_order_relaxed)) {
+        indextail();
+        x.built.store(true, std::memory_order_release);
+      }
+    }
+    return x;
+  }
+
   std::size_t count = 0;
-  std::once_flag moreonce;
-  std::unique_ptr<extra> extras;
+  std::atomic<extra*> extras{nullptr};
   // The chunks of the entries after the first.  The table has room for a
   // power of two of them and doubles when a chunk does not fit, so its size
   // follows from the count and is not stored.
@@ -160,14 +196,15 @@ envbuilder::section::section(const section& other) : name_(other.name_), line_(o
 envbuilder::section::~section() = default;
 
 envbuilder::observer* envbuilder::section::watcher() const {
-  return store_ && store_->extras ? store_->extras->watching : nullptr;
+  const store::extra* x = store_ ? store_->extras.load(std::memory_order_acquire) : nullptr;
+  return x != nullptr ? x->watching : nullptr;
 }
 
 void envbuilder::section::watch(observer* o) {
   if (o != nullptr) {
     entries().more().watching = o;
-  } else if (store_ && store_->extras) {
-    store_->extras->watching = nullptr;
+  } else if (store::extra* x = store_ ? store_->extras.load() : nullptr) {
+    x->watching = nullptr;
   }
 }
 
@@ -201,10 +238,9 @@ const envbuilder::entry* envbuilder::section::findentry(std::string_view name) c
   // Entries are added only while the section is read, never during lookups.
   if (!store_) return nullptr;
   store& s = *store_;
-  // Only the first lookup writes, and std::call_once makes any other wait
-  // for it: lookups stay safe from several threads, as reads should be.
-  store::extra& x = s.more();
-  std::call_once(x.indexonce, [&s] { s.indextail(); });
+  // Only the first lookup writes, and its lock makes any other wait for
+  // it: lookups stay safe from several threads, as reads should be.
+  store::extra& x = s.indexed();
   const std::size_t found =
       hashindex::find(x.index, name, hashindex::hashof(name),
                       [&s](std::size_t i) -> std::string_view { return s.at(i).name(); });
@@ -237,6 +273,9 @@ bool envbuilder::section::newentry(const entry& e) {
   entry copy(e);
   const bool accepted = donewentry(copy);
   store& s = entries();
+  // Room in the index first: once stored, the entry is indexed with
+  // nothing left that can fail.
+  hashindex::reserve(s.indexed().index, s.count + 1, s.nameat());
   s.push(std::move(copy));
   s.indextail();
   return accepted;

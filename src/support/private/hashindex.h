@@ -2,10 +2,12 @@
 //
 // Each slot holds a position (plus one; zero marks an empty slot) into the
 // owner's own sequence of names, so the index adds 4 bytes a slot and no
-// allocation per name.  The table is at most three quarters full, so a
-// lookup meets few occupied slots, and each costs one name comparison,
-// which almost always stops at the first bytes; fuller, a million names
-// would cost 4 bytes each more.
+// allocation per name.  The table is at most half full, so a lookup meets
+// few occupied slots, and each costs one name comparison, which almost
+// always stops at the first bytes.  A dense table, for the sets that live
+// as long as the whole file (every section's name), may be three quarters
+// full: 1.2 million names then take 2^21 slots, not 2^22, for a few more
+// probes.
 
 #ifndef VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
 #define VORNENV_SUPPORT_PRIVATE_HASHINDEX_H_
@@ -68,14 +70,15 @@ std::size_t find(const slots& s, std::string_view name, std::uint32_t hash, Name
 }
 
 // Whether a table of size slots holds count positions.
-inline bool fits(std::size_t count, std::size_t size) { return count * 4 <= size * 3; }
+inline bool fits(std::size_t count, std::size_t size, bool dense) {
+  return dense ? count * 4 <= size * 3 : count * 2 <= size;
+}
 
-// Rebuilds the table with room for count positions, at most three quarters
-// full.
+// Rebuilds the table with room for count positions.
 template <class NameAt>
-void reserve(slots& s, std::size_t count, NameAt nameat) {
+void reserve(slots& s, std::size_t count, NameAt nameat, bool dense = false) {
   std::size_t size = s.empty() ? 16 : s.size();
-  while (!fits(count, size)) size *= 2;
+  while (!fits(count, size, dense)) size *= 2;
   if (size == s.size()) return;
   slots grown(size, 0);
   const std::size_t mask = size - 1;
@@ -89,11 +92,12 @@ void reserve(slots& s, std::size_t count, NameAt nameat) {
 }
 
 // Adds position pos, whose name has the given hash.  count is the number of
-// positions held after this one; the table doubles to stay at most three
-// quarters full.
+// positions held after this one; the table doubles to stay within its
+// load (dense: see above).
 template <class NameAt>
-void insert(slots& s, std::size_t count, std::size_t pos, std::uint32_t hash, NameAt nameat) {
-  if (!fits(count, s.size())) reserve(s, count, nameat);
+void insert(slots& s, std::size_t count, std::size_t pos, std::uint32_t hash, NameAt nameat,
+            bool dense = false) {
+  if (!fits(count, s.size(), dense)) reserve(s, count, nameat, dense);
   const std::size_t mask = s.size() - 1;
   std::size_t i = hash & mask;
   while (s[i] != 0) i = (i + 1) & mask;
