@@ -178,7 +178,13 @@ TEST(cli_windows_test, cmd_codepage_reads_back_exactly_or_refuses) {
       continue;
     }
     ASSERT_EQ(exported.status, 0) << exported.err;
-    const ranprogram byrun = runvornenv({"run", file, "--", probe(), "env", "VORNENV_CLI_CP"});
+    const std::vector<std::string> run = {"run", file, "--", probe(), "env", "VORNENV_CLI_CP"};
+    ranprogram byrun = runvornenv(run);
+    // Wine, in a prefix it has only just made, now and then fails to start
+    // a process (see runprogram()): here the host's child.  Once more, then
+    // it must have run.
+    if (byrun.status != 0) byrun = runvornenv(run);
+    ASSERT_EQ(byrun.status, 0) << byrun.err;
     const std::string batch =
         dir.write("apply.cmd",
                   exported.out + "@" + probe() + " env VORNENV_CLI_CP\r\n@set VORNENV_CLI_CP\r\n");
